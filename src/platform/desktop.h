@@ -1,0 +1,38 @@
+#ifndef BRACKWIN_PLATFORM_DESKTOP_H_
+#define BRACKWIN_PLATFORM_DESKTOP_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace quennet::brackwin {
+
+/// The windows of a POSIX desktop, for the POSIX platform. The build picks
+/// the implementation: X11 where libX11 is available, otherwise one that
+/// finds no window.
+class Desktop {
+ public:
+  Desktop();
+  ~Desktop();
+
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+
+  /// As Platform::EnumerateWindows; finds nothing when there is no display.
+  void EnumerateWindows(EnumWindowsProc proc, void* context);
+  std::string GetWindowTitle(WindowHandle window);
+  bool IsWindowEnabled(WindowHandle window);
+
+  /// Drops the file at `absolute_path` onto `window`. Returns false when
+  /// nothing could be sent; an unwilling or silent window counts as served.
+  bool DropFile(WindowHandle window, const std::string& absolute_path);
+
+ private:
+  struct Connection;
+  std::unique_ptr<Connection> connection_;
+};
+
+}  // namespace quennet::brackwin
+
+#endif  // BRACKWIN_PLATFORM_DESKTOP_H_

@@ -1,0 +1,45 @@
+# Source file names that an interpreter would take apart or execute if the
+# tool let them through unquoted. Sourced by the end-to-end tests.
+# shellcheck disable=SC2034
+hostile_names=(
+  'demo.asm'
+  'my demo.asm'
+  ' leading space.asm'
+  'trailing space.asm '
+  $'tab\there.asm'
+  'two  spaces.asm'
+  "it's.asm"
+  "''.asm"
+  'say "hi".asm'
+  'a"b.asm'
+  '$(touch PWNED).asm'
+  '`touch PWNED`.asm'
+  '${HOME}.asm'
+  '$HOME.asm'
+  'a;touch PWNED;.asm'
+  'a&touch PWNED&.asm'
+  'a&&touch PWNED.asm'
+  'a|touch PWNED|.asm'
+  'a||touch PWNED.asm'
+  'a<b.asm'
+  'a>PWNED.asm'
+  '*.asm'
+  '?.asm'
+  '~.asm'
+  '~root/x.asm'
+  '!x.asm'
+  '#x.asm'
+  '100%.asm'
+  '%KICKASS_PATH%.asm'
+  '%PATH%.asm'
+  'a\b\\c.asm'
+  'dir\'
+  $'new\nline.asm'
+  '-leading-dash.asm'
+  '--help'
+  'grüße.asm'
+  '日本語.asm'
+  "$(printf '%0251d.asm' 0)"
+  '   '
+  '(a)[b]{c}^,=.asm'
+)

@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# End-to-end tests of the native tool against stand-in programs.
+# Usage: posix_e2e.sh BRACKWIN CASE
+set -u
+brackwin=$(realpath "$1")
+case_name=$2
+here=$(cd "$(dirname "$0")" && pwd)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/bin" "$work/run"
+cp "$here/stand-ins/java" "$here/stand-ins/xdg-open" "$work/bin/"
+export PATH="$work/bin:$PATH"
+export BRACKWIN_TEST_RECORD="$work/java.args"
+export BRACKWIN_TEST_OPEN_RECORD="$work/open.args"
+export KICKASS_PATH="/opt/kick ass"
+unset DISPLAY
+cd "$work/run" || exit 1
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Runs the tool; sets `out` (standard output, exact) and `status`.
+run() {
+  rm -f "$BRACKWIN_TEST_RECORD"
+  "$brackwin" "$@" > "$work/out"
+  status=$?
+  out=$(cat "$work/out"; printf x)
+  out=${out%x}
+}
+
+# Checks that java received exactly the given arguments.
+expect_java() {
+  [ -f "$BRACKWIN_TEST_RECORD" ] || fail "java did not run"
+  printf '%s\0' "$@" > "$work/expected"
+  cmp -s "$work/expected" "$BRACKWIN_TEST_RECORD" ||
+    fail "java got: $(tr '\0' '|' < "$BRACKWIN_TEST_RECORD")" \
+      "expected: $(tr '\0' '|' < "$work/expected")"
+}
+
+expect_assembled() {  # SOURCE
+  expect_java -Xms256m -Xmx512m -jar "$KICKASS_PATH/KickAss.jar" "$1" \
+    -showmem -afo
+}
+
+expect_no_java() {
+  [ ! -e "$BRACKWIN_TEST_RECORD" ] || fail "java ran"
+}
+
+expect() {  # STATUS OUTPUT
+  [ "$status" = "$1" ] || fail "status $status, expected $1"
+  [ "$out" = "$2" ] || fail "output '$out', expected '$2'"
+}
+
+# Waits up to 5 s for the detached opener; checks its directory and file.
+expect_opened() {  # DIRECTORY FILE
+  for _ in $(seq 50); do
+    [ -f "$BRACKWIN_TEST_OPEN_RECORD" ] && break
+    sleep 0.1
+  done
+  [ -f "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "opener did not run"
+  printf '%s\0' "$@" > "$work/expected"
+  cmp -s "$work/expected" "$BRACKWIN_TEST_OPEN_RECORD" ||
+    fail "opener got: $(tr '\0' '|' < "$BRACKWIN_TEST_OPEN_RECORD")" \
+      "expected: $(tr '\0' '|' < "$work/expected")"
+  rm -f "$BRACKWIN_TEST_OPEN_RECORD"
+}
+
+expect_not_opened() {
+  sleep 0.3
+  [ ! -e "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "opener ran"
+}
+
+case $case_name in
+  compile)
+    run -f demo.asm -c
+    expect 0 ""
+    expect_assembled demo.asm
+    # The switches match case-insensitively; the first -f wins.
+    run -C -F first.asm -f second.asm
+    expect 0 ""
+    expect_assembled first.asm
+    ;;
+  assembler-status)
+    BRACKWIN_TEST_JAVA_STATUS=3 run -f demo.asm -c
+    expect 255 ""
+    expect_assembled demo.asm
+    BRACKWIN_TEST_JAVA_STATUS=1 run -f demo.asm -r
+    expect 255 ""
+    ;;
+  missing-name)
+    for args in "-c" "-c -f" "-r -e"; do
+      # shellcheck disable=SC2086
+      run $args
+      expect 255 "no filename specified"$'\n'
+      expect_no_java
+    done
+    run -f "" -c
+    expect 255 "no filename specified"$'\n'
+    expect_no_java
+    ;;
+  no-action)
+    for args in "-f demo.asm" "-f demo.asm -e" "-f demo.asm -cr"; do
+      # shellcheck disable=SC2086
+      run $args
+      expect 255 ""
+      expect_no_java
+    done
+    ;;
+  kickass-path)
+    KICKASS_PATH="/o'k \$(touch PWNED)" run -f demo.asm -c
+    expect 0 ""
+    expect_java -Xms256m -Xmx512m -jar "/o'k \$(touch PWNED)/KickAss.jar" \
+      demo.asm -showmem -afo
+    # Unset, the reference stays as it is, as cmd.exe leaves it.
+    (unset KICKASS_PATH; "$brackwin" -f demo.asm -c) || fail "status $?"
+    expect_java -Xms256m -Xmx512m -jar "%KICKASS_PATH%/KickAss.jar" demo.asm \
+      -showmem -afo
+    [ ! -e PWNED ] || fail "a command in KICKASS_PATH ran"
+    ;;
+  hostile-names)
+    # shellcheck source=hostile_names.sh
+    . "$here/hostile_names.sh"
+    for name in "${hostile_names[@]}"; do
+      run -f "$name" -c
+      expect 0 ""
+      expect_assembled "$name"
+    done
+    [ ! -e PWNED ] || fail "a command in a file name ran"
+    echo "${#hostile_names[@]} names passed"
+    ;;
+  open-absolute)
+    run -f "$work/run/demo.asm" -r
+    expect 0 ""
+    expect_assembled "$work/run/demo.asm"
+    expect_opened "$work/run" "$work/run/demo.prg"
+    ;;
+  open-relative)
+    mkdir -p "src dir/a'b"
+    run -f "src dir/a'b/demo.asm" -r -e
+    expect 0 ""
+    # The opener runs in the source's directory, with the program's full path.
+    expect_opened "$work/run/src dir/a'b" "$work/run/src dir/a'b/demo.prg"
+    run -f demo.asm -R
+    expect 0 ""
+    expect_opened "$work/run" "demo.prg"
+    ;;
+  open-after-failure)
+    BRACKWIN_TEST_JAVA_STATUS=2 run -f "$work/run/demo.asm" -r
+    expect 255 ""
+    expect_assembled "$work/run/demo.asm"
+    expect_not_opened
+    ;;
+  open-too-long)
+    long=$(printf '%0256d' 0)
+    run -f "$long.asm" -r
+    expect 255 "path too long: $long.asm"$'\n'
+    expect_assembled "$long.asm"
+    expect_not_opened
+    ;;
+  *)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "PASS: $case_name"
