@@ -42,7 +42,7 @@ class FakePlatform : public Platform {
   std::vector<Drop> drops;
   std::vector<Open> opens;
 
-  std::string GetCommandLine() override { return command_line; }
+  std::string GetRawCommandLine() override { return command_line; }
   CommandSyntax GetCommandSyntax() const override { return syntax; }
   std::string ResolveAssemblerPath(const std::string& reference) override {
     return reference == "%KICKASS_PATH%" ? assembler_path : "?" + reference;

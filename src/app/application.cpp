@@ -22,7 +22,7 @@ int Application::Execute() {
 }
 
 bool Application::ParseArguments() {
-  const CommandLine line(platform_.GetCommandLine());
+  const CommandLine line(platform_.GetRawCommandLine());
 
   std::string file;
   FindOption(line, "-f", &file);

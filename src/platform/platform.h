@@ -31,7 +31,7 @@ class Platform {
   virtual ~Platform() = default;
 
   /// The process's raw command line, program path first.
-  virtual std::string GetCommandLine() = 0;
+  virtual std::string GetRawCommandLine() = 0;
 
   /// The syntax of the interpreter that RunCommand uses.
   virtual CommandSyntax GetCommandSyntax() const = 0;

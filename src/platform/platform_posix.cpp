@@ -36,7 +36,7 @@ class PosixPlatform : public Platform {
   PosixPlatform(int argc, char** argv)
       : command_line_(JoinArguments(argc, argv)) {}
 
-  std::string GetCommandLine() override { return command_line_; }
+  std::string GetRawCommandLine() override { return command_line_; }
 
   CommandSyntax GetCommandSyntax() const override {
     return CommandSyntax::kPosix;

@@ -1,0 +1,14 @@
+#ifndef BRACKWIN_PLATFORM_CODE_PAGE_H_
+#define BRACKWIN_PLATFORM_CODE_PAGE_H_
+
+#include "paths/lead_bytes.h"
+
+namespace quennet::brackwin {
+
+/// Reads the lead-byte ranges of the process's ANSI code page from the
+/// system; `code_page` receives the code page's number. Windows only.
+LeadByteTable ReadAnsiLeadBytes(unsigned int* code_page);
+
+}  // namespace quennet::brackwin
+
+#endif  // BRACKWIN_PLATFORM_CODE_PAGE_H_

@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Windows exe under Wine, against stand-in programs
+# built by the test suite.
+# Usage: wine_e2e.sh WINE_RUN BITS BRACKWIN_EXE HELPER_DIR CASE
+set -u
+wine_run=$1
+bits=$2
+brackwin=$3
+helpers=$4
+case_name=$5
+here=$(cd "$(dirname "$0")" && pwd)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/bin" "$work/src dir"
+cp "$helpers/fake_java.exe" "$work/bin/java.exe"
+
+# A Unix path as Wine's drive Z: sees it.
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+export WINEPATH
+WINEPATH=$(winpath "$work/bin")
+export BRACKWIN_TEST_RECORD BRACKWIN_TEST_OPEN_RECORD BRACKWIN_TEST_DROP_RECORD
+export BRACKWIN_TEST_READY_RECORD
+BRACKWIN_TEST_RECORD=$(winpath "$work/java.rec")
+BRACKWIN_TEST_OPEN_RECORD=$(winpath "$work/open.rec")
+BRACKWIN_TEST_DROP_RECORD=$(winpath "$work/drop.rec")
+BRACKWIN_TEST_READY_RECORD=$(winpath "$work/ready.rec")
+export KICKASS_PATH='Z:\opt\kick ass'
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Wine itself must work here; otherwise the case is skipped (77).
+"$wine_run" "$bits" "$helpers/fake_java.exe" || {
+  status=$?
+  [ "$status" = 77 ] && exit 77
+  fail "Wine cannot run the stand-in ($status)"
+}
+
+# Runs the tool; sets `out` (standard output, exact) and `status`.
+run() {
+  rm -f "$work/java.rec"
+  "$wine_run" "$bits" "$brackwin" "$@" > "$work/out"
+  status=$?
+  out=$(cat "$work/out"; printf x)
+  out=${out%x}
+}
+
+# Checks a NUL-separated record against the given fields.
+expect_record() {  # FILE FIELD...
+  local file=$1
+  shift
+  [ -f "$file" ] || fail "no record $(basename "$file")"
+  printf '%s\0' "$@" > "$work/expected"
+  cmp -s "$work/expected" "$file" ||
+    fail "$(basename "$file"): $(tr '\0' '|' < "$file")" \
+      "expected: $(tr '\0' '|' < "$work/expected")"
+}
+
+# Checks java's raw command line and arguments for the source SOURCE.
+expect_assembled() {  # SOURCE
+  expect_record "$work/java.rec" \
+    "java -Xms256m -Xmx512m -jar \"$KICKASS_PATH/KickAss.jar\" \"$1\" -showmem -afo" \
+    -Xms256m -Xmx512m -jar "$KICKASS_PATH/KickAss.jar" "$1" -showmem -afo
+}
+
+expect() {  # STATUS OUTPUT
+  [ "$status" = "$1" ] || fail "status $status, expected $1 (output: $out)"
+  [ "$out" = "$2" ] || fail "output '$out', expected '$2'"
+}
+
+wait_for() {  # FILE
+  for _ in $(seq 100); do
+    [ -f "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "$(basename "$1") did not appear"
+}
+
+register_opener() {
+  cp "$helpers/fake_opener.exe" "$work/bin/"
+  # Wine reads file associations from HKEY_CLASSES_ROOT only.
+  "$wine_run" "$bits" reg add 'HKCR\.prg' /ve /d brackwin.test.prg /f \
+    > /dev/null || fail "reg add"
+  "$wine_run" "$bits" reg add 'HKCR\brackwin.test.prg\shell\open\command' \
+    /ve /d "\"$(winpath "$work/bin/fake_opener.exe")\" \"%1\"" /f \
+    > /dev/null || fail "reg add"
+}
+
+case $case_name in
+  compile)
+    run -f 'C:\src\demo.asm' -c
+    expect 0 ""
+    expect_assembled 'C:\src\demo.asm'
+    run -f 'C:\My Files\demo.asm' -C
+    expect 0 ""
+    expect_assembled 'C:\My Files\demo.asm'
+    ;;
+  assembler-status)
+    BRACKWIN_TEST_JAVA_STATUS=3 run -f demo.asm -c
+    expect 255 ""
+    expect_assembled demo.asm
+    BRACKWIN_TEST_JAVA_STATUS=0 run -f demo.asm -c
+    expect 0 ""
+    ;;
+  refusals)
+    run -c
+    expect 255 $'no filename specified\r\n'
+    [ ! -e "$work/java.rec" ] || fail "java ran"
+    run -f demo.asm
+    expect 255 ""
+    run -f $'a\tb.asm' -c
+    expect 255 $'invalid filename: a\tb.asm\r\n'
+    [ ! -e "$work/java.rec" ] || fail "java ran"
+    ;;
+  hostile-names)
+    # shellcheck source=hostile_names.sh
+    . "$here/hostile_names.sh"
+    count=0
+    for name in "${hostile_names[@]}"; do
+      # Left out: what a Windows file name cannot hold (" * ? < > | and
+      # control bytes), what the ANSI code page cannot hold (non-ASCII), a
+      # trailing backslash, which the runtime's quoting of Wine's own command
+      # line takes apart, and %NAME% references, which cmd.exe expands even
+      # inside quotes.
+      case $name in
+        *[\"*?\<\>\|]* | *[$'\t\n']* | *[![:ascii:]]* | *\\ | *%*%*) continue ;;
+      esac
+      run -f "$name" -c
+      expect 0 ""
+      expect_assembled "$name"
+      count=$((count + 1))
+    done
+    [ "$count" -ge 20 ] || fail "only $count names ran"
+    echo "$count names passed"
+    ;;
+  kickass-path)
+    KICKASS_PATH='Z:\kick & ass (1)' run -f demo.asm -c
+    expect 0 ""
+    KICKASS_PATH='Z:\kick & ass (1)' expect_assembled demo.asm
+    ;;
+  drop)
+    "$wine_run" "$bits" "$helpers/fake_emulator.exe" &
+    emulator=$!
+    wait_for "$work/ready.rec"
+    expect_record "$work/ready.rec" disabled enabled
+    register_opener
+    run -f "$(winpath "$work/src dir/demo.asm")" -r -e
+    expect 0 ""
+    wait "$emulator"
+    expect_record "$work/drop.rec" enabled
+    [ ! -e "$work/open.rec" ] || fail "the shell opened the program too"
+    ;;
+  open)
+    register_opener
+    # The shell opens only a file that exists, as the assembler leaves it.
+    touch "$work/src dir/demo.prg"
+    source=$(winpath "$work/src dir/demo.asm")
+    run -f "$source" -r -e
+    expect 0 ""
+    expect_assembled "$source"
+    wait_for "$work/open.rec"
+    program=$(winpath "$work/src dir/demo.prg")
+    expect_record "$work/open.rec" "$(winpath "$work/src dir")" \
+      "\"$(winpath "$work/bin/fake_opener.exe")\" \"$program\"" "$program"
+    ;;
+  open-after-failure)
+    register_opener
+    touch "$work/src dir/demo.prg"  # A stale program from an earlier run.
+    BRACKWIN_TEST_JAVA_STATUS=3 run -f "$(winpath "$work/src dir/demo.asm")" -r
+    expect 255 ""
+    sleep 1
+    [ ! -e "$work/open.rec" ] || fail "opened after a failed assembly"
+    ;;
+  *)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "PASS: $case_name"

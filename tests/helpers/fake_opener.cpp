@@ -1,0 +1,14 @@
+// Registered as the "open" command of .prg files: records its current
+// directory, its command line and its arguments.
+#include "record.h"
+
+int main(int argc, char** argv) {
+  char directory[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof(directory), directory);
+  std::vector<std::string> fields = {directory};
+  for (const std::string& field : CommandLineFields(argc, argv)) {
+    fields.push_back(field);
+  }
+  WriteRecord("BRACKWIN_TEST_OPEN_RECORD", fields);
+  return 0;
+}

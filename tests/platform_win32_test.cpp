@@ -1,0 +1,43 @@
+// Checks of the Windows platform against the system it runs on (under Wine
+// in the test suite).
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/code_page.h"
+
+namespace quennet::brackwin {
+namespace {
+
+TEST(PlatformWin32Test, LeadBytesFollowTheAnsiCodePage) {
+  unsigned int code_page = 0;
+  const LeadByteTable table = ReadAnsiLeadBytes(&code_page);
+  EXPECT_EQ(code_page, GetACP());
+  int lead_count = 0;
+  for (int byte = 0; byte < 256; ++byte) {
+    SCOPED_TRACE(byte);
+    const unsigned char b = static_cast<unsigned char>(byte);
+    EXPECT_EQ(table.IsLead(b), IsDBCSLeadByteEx(code_page, b) != FALSE);
+    lead_count += table.IsLead(b);
+  }
+  std::printf("ANSI code page %u, %d lead bytes\n", code_page, lead_count);
+}
+
+// Run with BRACKWIN_EXPECT_ACP=932 under a Japanese locale.
+TEST(PlatformWin32Test, JapaneseLocaleGivesCodePage932Ranges) {
+  const char* expected = std::getenv("BRACKWIN_EXPECT_ACP");
+  if (expected == nullptr) GTEST_SKIP() << "BRACKWIN_EXPECT_ACP not set";
+  unsigned int code_page = 0;
+  const LeadByteTable table = ReadAnsiLeadBytes(&code_page);
+  ASSERT_EQ(code_page, static_cast<unsigned int>(std::atoi(expected)));
+  LeadByteTable cp932;
+  cp932.AddRange(0x81, 0x9F);
+  cp932.AddRange(0xE0, 0xFC);
+  EXPECT_TRUE(table == cp932);
+}
+
+}  // namespace
+}  // namespace quennet::brackwin
