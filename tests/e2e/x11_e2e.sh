@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# End-to-end tests of -r -e under X11: the native tool drops the program on
+# drop-target windows in a private Xvfb server.
+# Usage: x11_e2e.sh BRACKWIN XDND_TARGET CASE
+set -u
+brackwin=$(realpath "$1")
+target=$(realpath "$2")
+case_name=$3
+here=$(cd "$(dirname "$0")" && pwd)
+title="VICE: C64 emulator at 100% speed, 50 fps"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
+  wait 2> /dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir "$work/bin" "$work/run"
+cp "$here/stand-ins/java" "$here/stand-ins/xdg-open" "$work/bin/"
+export PATH="$work/bin:$PATH"
+export BRACKWIN_TEST_RECORD="$work/java.args"
+export BRACKWIN_TEST_OPEN_RECORD="$work/open.args"
+export KICKASS_PATH=/opt/kickass
+cd "$work/run" || exit 1
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+command -v Xvfb > /dev/null || fail "Xvfb is not installed"
+# A server on a free display number; it writes the number when ready.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3> "$work/display" \
+  2> /dev/null &
+pids+=($!)
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.05
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+
+start_target() {  # NAME TITLE mapped|unmapped answer|silent
+  "$target" "$2" "$3" "$4" "$work/$1" &
+  pids+=($!)
+  for _ in $(seq 100); do
+    [ -f "$work/$1.ready" ] && return 0
+    sleep 0.05
+  done
+  fail "target $1 did not start"
+}
+
+expect_uri() {  # NAME URI
+  for _ in $(seq 60); do
+    [ -f "$work/$1" ] && break
+    sleep 0.05
+  done
+  [ -f "$work/$1" ] || fail "target $1 received nothing"
+  [ "$(cat "$work/$1")" = "$2"$'\r' ] ||
+    fail "target $1 received '$(cat "$work/$1")', expected '$2'"
+}
+
+expect_no_drop() {  # NAME
+  [ ! -e "$work/$1" ] || fail "target $1 received a drop"
+}
+
+expect_not_opened() {
+  sleep 0.3
+  [ ! -e "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "the shell opened the program"
+}
+
+expect_opened() {  # FILE
+  for _ in $(seq 50); do
+    [ -f "$BRACKWIN_TEST_OPEN_RECORD" ] && break
+    sleep 0.1
+  done
+  [ -f "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "the shell did not open it"
+  [ "$(tr '\0' '\n' < "$BRACKWIN_TEST_OPEN_RECORD" | tail -n 1)" = "$1" ] ||
+    fail "opened: $(tr '\0' '|' < "$BRACKWIN_TEST_OPEN_RECORD")"
+}
+
+run() {
+  "$brackwin" "$@" || fail "status $?"
+}
+
+case $case_name in
+  absolute)
+    start_target a "$title" mapped answer
+    run -f "$work/run/demo.asm" -r -e
+    expect_uri a "file://$work/run/demo.prg"
+    expect_not_opened
+    ;;
+  relative)
+    mkdir -p "src dir/ü"
+    start_target a "$title" mapped answer
+    run -f "src dir/ü/demo 100%.asm" -r -e
+    expect_uri a "file://$work/run/src%20dir/%C3%BC/demo%20100%25.prg"
+    expect_not_opened
+    ;;
+  unmapped-skipped)
+    # The unmapped one is created last, so it lies on top.
+    start_target mapped "$title" mapped answer
+    start_target unmapped "$title" unmapped answer
+    start_target other "Terminal" mapped answer
+    run -f demo.asm -r -e
+    expect_uri mapped "file://$work/run/demo.prg"
+    expect_no_drop unmapped
+    expect_no_drop other
+    ;;
+  topmost-wins)
+    start_target below "$title" mapped answer
+    start_target above "$title" mapped answer
+    run -f demo.asm -r -e
+    expect_uri above "file://$work/run/demo.prg"
+    expect_no_drop below
+    ;;
+  no-match)
+    start_target other "vice: c64 emulator" mapped answer
+    run -f demo.asm -r -e
+    expect_opened demo.prg
+    expect_no_drop other
+    ;;
+  without-e)
+    start_target a "$title" mapped answer
+    run -f demo.asm -r
+    expect_opened demo.prg
+    expect_no_drop a
+    ;;
+  silent)
+    start_target a "$title" mapped silent
+    started=$(date +%s%N)
+    run -f demo.asm -r -e
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    [ "$elapsed_ms" -lt 4000 ] || fail "took $elapsed_ms ms"
+    echo "returned after $elapsed_ms ms"
+    expect_not_opened
+    ;;
+  bad-display)
+    DISPLAY=:999 run -f demo.asm -r -e
+    expect_opened demo.prg
+    ;;
+  *)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "PASS: $case_name"

@@ -1,0 +1,137 @@
+// A drop target for the end-to-end tests, written with Xlib alone.
+// Usage: xdnd_target TITLE mapped|unmapped answer|silent RECORD
+// Creates a top-level window titled TITLE that announces XDND version 5,
+// writes "ready" to RECORD.ready, and then, when answering: accepts the
+// position, asks for the dropped data as text/uri-list, writes what it got
+// to RECORD and sends XdndFinished. A silent target never answers. Gives up
+// after 10 seconds.
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& text) {
+  const std::string part = path + ".part";
+  std::FILE* file = std::fopen(part.c_str(), "wb");
+  if (file == nullptr) return;
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
+  std::rename(part.c_str(), path.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: xdnd_target TITLE mapped|unmapped "
+                         "answer|silent RECORD\n");
+    return 2;
+  }
+  const std::string title = argv[1];
+  const bool mapped = std::strcmp(argv[2], "mapped") == 0;
+  const bool answer = std::strcmp(argv[3], "answer") == 0;
+  const std::string record = argv[4];
+
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return 1;
+  const Atom xdnd_aware = XInternAtom(display, "XdndAware", False);
+  const Atom xdnd_position = XInternAtom(display, "XdndPosition", False);
+  const Atom xdnd_status = XInternAtom(display, "XdndStatus", False);
+  const Atom xdnd_drop = XInternAtom(display, "XdndDrop", False);
+  const Atom xdnd_finished = XInternAtom(display, "XdndFinished", False);
+  const Atom xdnd_selection = XInternAtom(display, "XdndSelection", False);
+  const Atom action_copy = XInternAtom(display, "XdndActionCopy", False);
+  const Atom uri_list = XInternAtom(display, "text/uri-list", False);
+  const Atom net_wm_name = XInternAtom(display, "_NET_WM_NAME", False);
+  const Atom utf8_string = XInternAtom(display, "UTF8_STRING", False);
+  const Atom received = XInternAtom(display, "BRACKWIN_RECEIVED", False);
+
+  const Window window = XCreateSimpleWindow(
+      display, DefaultRootWindow(display), 0, 0, 200, 100, 0, 0, 0);
+  XStoreName(display, window, title.c_str());
+  XChangeProperty(display, window, net_wm_name, utf8_string, 8,
+                  PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(title.data()),
+                  static_cast<int>(title.size()));
+  const long version = 5;
+  XChangeProperty(display, window, xdnd_aware, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&version), 1);
+  if (mapped) {
+    XSelectInput(display, window, StructureNotifyMask);
+    XMapRaised(display, window);
+    XEvent event;
+    do {
+      XNextEvent(display, &event);
+    } while (event.type != MapNotify);
+  }
+  XSync(display, False);
+  WriteFile(record + ".ready", "ready");
+
+  Window source = 0;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (XPending(display) == 0) {
+      struct timespec pause = {0, 10 * 1000 * 1000};
+      nanosleep(&pause, nullptr);
+      continue;
+    }
+    XEvent event;
+    XNextEvent(display, &event);
+    if (!answer) continue;
+    if (event.type == ClientMessage &&
+        event.xclient.message_type == xdnd_position) {
+      source = static_cast<Window>(event.xclient.data.l[0]);
+      XEvent status = {};
+      status.xclient.type = ClientMessage;
+      status.xclient.window = source;
+      status.xclient.message_type = xdnd_status;
+      status.xclient.format = 32;
+      status.xclient.data.l[0] = static_cast<long>(window);
+      status.xclient.data.l[1] = 1;  // Accepted.
+      status.xclient.data.l[4] = static_cast<long>(action_copy);
+      XSendEvent(display, source, False, NoEventMask, &status);
+      XFlush(display);
+    } else if (event.type == ClientMessage &&
+               event.xclient.message_type == xdnd_drop) {
+      XConvertSelection(display, xdnd_selection, uri_list, received, window,
+                        static_cast<Time>(event.xclient.data.l[2]));
+      XFlush(display);
+    } else if (event.type == SelectionNotify) {
+      std::string data;
+      if (event.xselection.property != None) {
+        Atom type;
+        int format;
+        unsigned long count, remaining;
+        unsigned char* bytes = nullptr;
+        XGetWindowProperty(display, window, received, 0, 65536, True,
+                           AnyPropertyType, &type, &format, &count, &remaining,
+                           &bytes);
+        if (bytes != nullptr) {
+          data.assign(reinterpret_cast<char*>(bytes), count);
+          XFree(bytes);
+        }
+      }
+      WriteFile(record, data);
+      XEvent finished = {};
+      finished.xclient.type = ClientMessage;
+      finished.xclient.window = source;
+      finished.xclient.message_type = xdnd_finished;
+      finished.xclient.format = 32;
+      finished.xclient.data.l[0] = static_cast<long>(window);
+      finished.xclient.data.l[1] = 1;
+      finished.xclient.data.l[2] = static_cast<long>(action_copy);
+      XSendEvent(display, source, False, NoEventMask, &finished);
+      XFlush(display);
+      break;
+    }
+  }
+  XCloseDisplay(display);
+  return 0;
+}
