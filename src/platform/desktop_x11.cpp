@@ -3,7 +3,6 @@
 // is what GTK, Qt and SDL applications accept as a dropped file.
 
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <sys/select.h>
 
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/xlib_library.h"
 
 namespace quennet::brackwin {
 namespace {
@@ -51,6 +51,7 @@ std::string FileUriList(const std::string& absolute_path) {
 }  // namespace
 
 struct Desktop::Connection {
+  const XlibLibrary* x = nullptr;
   Display* display = nullptr;
   Window root = 0;
   XErrorHandler previous_handler = nullptr;
@@ -61,33 +62,35 @@ struct Desktop::Connection {
       timestamp_property;
 
   bool Open() {
-    display = XOpenDisplay(nullptr);  // Null without a usable DISPLAY.
+    x = LoadXlib();
+    if (x == nullptr) return false;
+    display = x->XOpenDisplay(nullptr);  // Null without a usable DISPLAY.
     if (display == nullptr) return false;
-    previous_handler = XSetErrorHandler(IgnoreXError);
+    previous_handler = x->XSetErrorHandler(IgnoreXError);
     root = DefaultRootWindow(display);
     const char* names[] = {
-        "WM_STATE",    "_NET_WM_NAME",  "UTF8_STRING",     "XdndAware",
-        "XdndProxy",   "XdndSelection", "XdndEnter",       "XdndPosition",
-        "XdndStatus",  "XdndDrop",      "XdndLeave",       "XdndFinished",
-        "XdndActionCopy", "text/uri-list", "text/plain",
+        "WM_STATE",           "_NET_WM_NAME",  "UTF8_STRING",
+        "XdndAware",          "XdndProxy",     "XdndSelection",
+        "XdndEnter",          "XdndPosition",  "XdndStatus",
+        "XdndDrop",           "XdndLeave",     "XdndFinished",
+        "XdndActionCopy",     "text/uri-list", "text/plain",
         "_BRACKWIN_TIMESTAMP"};
-    Atom* atoms[] = {&wm_state,       &net_wm_name,   &utf8_string,
-                     &xdnd_aware,     &xdnd_proxy,    &xdnd_selection,
-                     &xdnd_enter,     &xdnd_position, &xdnd_status,
-                     &xdnd_drop,      &xdnd_leave,    &xdnd_finished,
-                     &xdnd_action_copy, &uri_list,    &text_plain,
-                     &timestamp_property};
+    Atom* atoms[] = {
+        &wm_state,         &net_wm_name,    &utf8_string, &xdnd_aware,
+        &xdnd_proxy,       &xdnd_selection, &xdnd_enter,  &xdnd_position,
+        &xdnd_status,      &xdnd_drop,      &xdnd_leave,  &xdnd_finished,
+        &xdnd_action_copy, &uri_list,       &text_plain,  &timestamp_property};
     constexpr int kCount = sizeof(names) / sizeof(names[0]);
     Atom values[kCount];
-    XInternAtoms(display, const_cast<char**>(names), kCount, False, values);
+    x->XInternAtoms(display, const_cast<char**>(names), kCount, False, values);
     for (int i = 0; i < kCount; ++i) *atoms[i] = values[i];
     return true;
   }
 
   ~Connection() {
     if (display == nullptr) return;
-    XCloseDisplay(display);
-    XSetErrorHandler(previous_handler);
+    x->XCloseDisplay(display);
+    x->XSetErrorHandler(previous_handler);
   }
 
   // The bytes of a property, at most `max_bytes` of them; empty when absent.
@@ -99,10 +102,10 @@ struct Desktop::Connection {
     unsigned long count = 0, remaining = 0;
     unsigned char* data = nullptr;
     std::vector<unsigned char> bytes;
-    if (XGetWindowProperty(display, window, property, 0,
-                           static_cast<long>((max_bytes + 3) / 4), False, type,
-                           &actual_type, &actual_format, &count, &remaining,
-                           &data) == Success &&
+    if (x->XGetWindowProperty(display, window, property, 0,
+                              static_cast<long>((max_bytes + 3) / 4), False,
+                              type, &actual_type, &actual_format, &count,
+                              &remaining, &data) == Success &&
         data != nullptr && actual_type != None) {
       // Xlib hands out 32-bit items as longs.
       const std::size_t item_size =
@@ -110,7 +113,7 @@ struct Desktop::Connection {
       bytes.assign(data, data + count * item_size);
       if (format != nullptr) *format = actual_format;
     }
-    if (data != nullptr) XFree(data);
+    if (data != nullptr) x->XFree(data);
     return bytes;
   }
 
@@ -130,9 +133,10 @@ struct Desktop::Connection {
     int format = 0;
     unsigned long count = 0, remaining = 0;
     unsigned char* data = nullptr;
-    XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType,
-                       &actual_type, &format, &count, &remaining, &data);
-    if (data != nullptr) XFree(data);
+    x->XGetWindowProperty(display, window, property, 0, 0, False,
+                          AnyPropertyType, &actual_type, &format, &count,
+                          &remaining, &data);
+    if (data != nullptr) x->XFree(data);
     return actual_type != None;
   }
 
@@ -146,12 +150,13 @@ struct Desktop::Connection {
     Window* children = nullptr;
     unsigned int count = 0;
     Window client = 0;
-    if (XQueryTree(display, frame, &root_return, &parent, &children, &count)) {
+    if (x->XQueryTree(display, frame, &root_return, &parent, &children,
+                      &count)) {
       for (unsigned int i = count; i-- > 0 && client == 0;) {
         client = FindClient(children[i], depth + 1);
       }
     }
-    if (children != nullptr) XFree(children);
+    if (children != nullptr) x->XFree(children);
     return depth == 0 && client == 0 ? frame : client;
   }
 
@@ -165,14 +170,14 @@ struct Desktop::Connection {
     event.xclient.format = 32;
     const long data[] = {l0, l1, l2, l3, l4};
     for (int i = 0; i < 5; ++i) event.xclient.data.l[i] = data[i];
-    XSendEvent(display, to, False, NoEventMask, &event);
-    XFlush(display);
+    x->XSendEvent(display, to, False, NoEventMask, &event);
+    x->XFlush(display);
   }
 
   // Waits until Clock::now() reaches `deadline` for the next event; false
   // on time-out.
   bool NextEvent(Clock::time_point deadline, XEvent* event) {
-    while (XPending(display) == 0) {
+    while (x->XPending(display) == 0) {
       const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
           deadline - Clock::now());
       if (left.count() <= 0) return false;
@@ -184,7 +189,7 @@ struct Desktop::Connection {
                          static_cast<suseconds_t>(left.count() % 1000000)};
       select(fd + 1, &fds, nullptr, nullptr, &timeout);
     }
-    XNextEvent(display, event);
+    x->XNextEvent(display, event);
     return true;
   }
 };
@@ -202,13 +207,13 @@ void Desktop::EnumerateWindows(EnumWindowsProc proc, void* context) {
   Window root_return, parent;
   Window* children = nullptr;
   unsigned int count = 0;
-  if (!XQueryTree(c.display, c.root, &root_return, &parent, &children,
-                  &count)) {
+  if (!c.x->XQueryTree(c.display, c.root, &root_return, &parent, &children,
+                       &count)) {
     return;
   }
   // XQueryTree lists bottom to top; the one in front must be met first.
   const std::vector<Window> top_level(children, children + count);
-  if (children != nullptr) XFree(children);
+  if (children != nullptr) c.x->XFree(children);
   for (auto it = top_level.rbegin(); it != top_level.rend(); ++it) {
     if (!proc(c.FindClient(*it), context)) return;
   }
@@ -217,8 +222,8 @@ void Desktop::EnumerateWindows(EnumWindowsProc proc, void* context) {
 std::string Desktop::GetWindowTitle(WindowHandle window) {
   if (connection_ == nullptr) return "";
   Connection& c = *connection_;
-  std::vector<unsigned char> title = c.GetProperty(
-      window, c.net_wm_name, c.utf8_string, kMaxTitleLength);
+  std::vector<unsigned char> title =
+      c.GetProperty(window, c.net_wm_name, c.utf8_string, kMaxTitleLength);
   if (title.empty()) {
     title = c.GetProperty(window, XA_WM_NAME, AnyPropertyType, kMaxTitleLength);
   }
@@ -231,7 +236,8 @@ std::string Desktop::GetWindowTitle(WindowHandle window) {
 bool Desktop::IsWindowEnabled(WindowHandle window) {
   if (connection_ == nullptr) return false;
   XWindowAttributes attributes;
-  return XGetWindowAttributes(connection_->display, window, &attributes) &&
+  return connection_->x->XGetWindowAttributes(connection_->display, window,
+                                              &attributes) &&
          attributes.map_state == IsViewable;
 }
 
@@ -255,14 +261,14 @@ bool Desktop::DropFile(WindowHandle target_handle,
   const long version = std::min(kXdndVersion, target_version);
 
   // The source window that owns the selection and receives the answers.
-  const Window source = XCreateSimpleWindow(c.display, c.root, -10, -10, 1, 1,
-                                            0, 0, 0);
+  const Window source =
+      c.x->XCreateSimpleWindow(c.display, c.root, -10, -10, 1, 1, 0, 0, 0);
   if (source == 0) return false;
-  XSelectInput(c.display, source, PropertyChangeMask);
+  c.x->XSelectInput(c.display, source, PropertyChangeMask);
 
   // A real server timestamp: the time of a property change of our own.
-  XChangeProperty(c.display, source, c.timestamp_property, XA_STRING, 8,
-                  PropModeReplace, nullptr, 0);
+  c.x->XChangeProperty(c.display, source, c.timestamp_property, XA_STRING, 8,
+                       PropModeReplace, nullptr, 0);
   Time time = CurrentTime;
   XEvent event;
   while (c.NextEvent(deadline, &event)) {
@@ -271,23 +277,21 @@ bool Desktop::DropFile(WindowHandle target_handle,
       break;
     }
   }
-  XSetSelectionOwner(c.display, c.xdnd_selection, source, time);
+  c.x->XSetSelectionOwner(c.display, c.xdnd_selection, source, time);
 
   int root_x = 0, root_y = 0;
   Window child;
-  XTranslateCoordinates(c.display, target, c.root, 10, 10, &root_x, &root_y,
-                        &child);
+  c.x->XTranslateCoordinates(c.display, target, c.root, 10, 10, &root_x,
+                             &root_y, &child);
 
   const std::string uri_list = FileUriList(absolute_path);
-  c.SendClientMessage(receiver, target, c.xdnd_enter,
-                      static_cast<long>(source), version << 24,
-                      static_cast<long>(c.uri_list),
+  c.SendClientMessage(receiver, target, c.xdnd_enter, static_cast<long>(source),
+                      version << 24, static_cast<long>(c.uri_list),
                       static_cast<long>(c.text_plain), None);
-  c.SendClientMessage(receiver, target, c.xdnd_position,
-                      static_cast<long>(source), 0,
-                      (static_cast<long>(root_x) << 16) | (root_y & 0xFFFF),
-                      static_cast<long>(time),
-                      static_cast<long>(c.xdnd_action_copy));
+  c.SendClientMessage(
+      receiver, target, c.xdnd_position, static_cast<long>(source), 0,
+      (static_cast<long>(root_x) << 16) | (root_y & 0xFFFF),
+      static_cast<long>(time), static_cast<long>(c.xdnd_action_copy));
 
   bool dropped = false;
   while (c.NextEvent(deadline, &event)) {
@@ -306,16 +310,16 @@ bool Desktop::DropFile(WindowHandle target_handle,
       if (request.target == c.uri_list || request.target == c.text_plain) {
         const Atom property =
             request.property != None ? request.property : request.target;
-        XChangeProperty(c.display, request.requestor, property, request.target,
-                        8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(uri_list.data()),
-                        static_cast<int>(uri_list.size()));
+        c.x->XChangeProperty(
+            c.display, request.requestor, property, request.target, 8,
+            PropModeReplace,
+            reinterpret_cast<const unsigned char*>(uri_list.data()),
+            static_cast<int>(uri_list.size()));
         reply.xselection.property = property;
       }
-      XSendEvent(c.display, request.requestor, False, NoEventMask, &reply);
-      XFlush(c.display);
-    } else if (event.type == ClientMessage &&
-               event.xclient.window == source &&
+      c.x->XSendEvent(c.display, request.requestor, False, NoEventMask, &reply);
+      c.x->XFlush(c.display);
+    } else if (event.type == ClientMessage && event.xclient.window == source &&
                static_cast<Window>(event.xclient.data.l[0]) == target) {
       if (event.xclient.message_type == c.xdnd_status && !dropped) {
         dropped = true;
@@ -334,8 +338,8 @@ bool Desktop::DropFile(WindowHandle target_handle,
       }
     }
   }
-  XDestroyWindow(c.display, source);
-  XFlush(c.display);
+  c.x->XDestroyWindow(c.display, source);
+  c.x->XFlush(c.display);
   return true;
 }
 
