@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end tests of the native tool against stand-in programs.
 # Usage: posix_e2e.sh BRACKWIN CASE
+# BRACKWIN_TEST_WRAPPER, when set, is a command that runs the tool (such as
+# valgrind); a status of its own shows up as an unexpected status.
 set -u
 brackwin=$(realpath "$1")
 case_name=$2
+read -r -a wrapper <<< "${BRACKWIN_TEST_WRAPPER:-}"
 here=$(cd "$(dirname "$0")" && pwd)
 
 work=$(mktemp -d)
@@ -25,7 +28,7 @@ fail() {
 # Runs the tool; sets `out` (standard output, exact) and `status`.
 run() {
   rm -f "$BRACKWIN_TEST_RECORD"
-  "$brackwin" "$@" > "$work/out"
+  "${wrapper[@]}" "$brackwin" "$@" > "$work/out"
   status=$?
   out=$(cat "$work/out"; printf x)
   out=${out%x}
