@@ -6,7 +6,7 @@
 set -u
 brackwin=$(realpath "$1")
 case_name=$2
-read -r -a wrapper <<< "${BRACKWIN_TEST_WRAPPER:-}"
+read -r -a launcher <<< "${BRACKWIN_TEST_WRAPPER:-}"
 here=$(cd "$(dirname "$0")" && pwd)
 
 work=$(mktemp -d)
@@ -20,54 +20,19 @@ export KICKASS_PATH="/opt/kick ass"
 unset DISPLAY
 cd "$work/run" || exit 1
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# Runs the tool; sets `out` (standard output, exact) and `status`.
-run() {
-  rm -f "$BRACKWIN_TEST_RECORD"
-  "${wrapper[@]}" "$brackwin" "$@" > "$work/out"
-  status=$?
-  out=$(cat "$work/out"; printf x)
-  out=${out%x}
-}
-
-# Checks that java received exactly the given arguments.
-expect_java() {
-  [ -f "$BRACKWIN_TEST_RECORD" ] || fail "java did not run"
-  printf '%s\0' "$@" > "$work/expected"
-  cmp -s "$work/expected" "$BRACKWIN_TEST_RECORD" ||
-    fail "java got: $(tr '\0' '|' < "$BRACKWIN_TEST_RECORD")" \
-      "expected: $(tr '\0' '|' < "$work/expected")"
-}
+java_record=$BRACKWIN_TEST_RECORD
+# shellcheck source=common.sh
+. "$here/common.sh"
 
 expect_assembled() {  # SOURCE
-  expect_java -Xms256m -Xmx512m -jar "$KICKASS_PATH/KickAss.jar" "$1" \
+  expect_record "$java_record" -Xms256m -Xmx512m -jar "$KICKASS_PATH/KickAss.jar" "$1" \
     -showmem -afo
 }
 
-expect_no_java() {
-  [ ! -e "$BRACKWIN_TEST_RECORD" ] || fail "java ran"
-}
-
-expect() {  # STATUS OUTPUT
-  [ "$status" = "$1" ] || fail "status $status, expected $1"
-  [ "$out" = "$2" ] || fail "output '$out', expected '$2'"
-}
-
-# Waits up to 5 s for the detached opener; checks its directory and file.
+# Checks the detached opener's directory and file.
 expect_opened() {  # DIRECTORY FILE
-  for _ in $(seq 50); do
-    [ -f "$BRACKWIN_TEST_OPEN_RECORD" ] && break
-    sleep 0.1
-  done
-  [ -f "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "opener did not run"
-  printf '%s\0' "$@" > "$work/expected"
-  cmp -s "$work/expected" "$BRACKWIN_TEST_OPEN_RECORD" ||
-    fail "opener got: $(tr '\0' '|' < "$BRACKWIN_TEST_OPEN_RECORD")" \
-      "expected: $(tr '\0' '|' < "$work/expected")"
+  wait_for "$BRACKWIN_TEST_OPEN_RECORD"
+  expect_record "$BRACKWIN_TEST_OPEN_RECORD" "$@"
   rm -f "$BRACKWIN_TEST_OPEN_RECORD"
 }
 
@@ -115,11 +80,11 @@ case $case_name in
   kickass-path)
     KICKASS_PATH="/o'k \$(touch PWNED)" run -f demo.asm -c
     expect 0 ""
-    expect_java -Xms256m -Xmx512m -jar "/o'k \$(touch PWNED)/KickAss.jar" \
+    expect_record "$java_record" -Xms256m -Xmx512m -jar "/o'k \$(touch PWNED)/KickAss.jar" \
       demo.asm -showmem -afo
     # Unset, the reference stays as it is, as cmd.exe leaves it.
     (unset KICKASS_PATH; "$brackwin" -f demo.asm -c) || fail "status $?"
-    expect_java -Xms256m -Xmx512m -jar "%KICKASS_PATH%/KickAss.jar" demo.asm \
+    expect_record "$java_record" -Xms256m -Xmx512m -jar "%KICKASS_PATH%/KickAss.jar" demo.asm \
       -showmem -afo
     [ ! -e PWNED ] || fail "a command in KICKASS_PATH ran"
     ;;

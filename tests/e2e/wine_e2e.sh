@@ -28,10 +28,10 @@ BRACKWIN_TEST_DROP_RECORD=$(winpath "$work/drop.rec")
 BRACKWIN_TEST_READY_RECORD=$(winpath "$work/ready.rec")
 export KICKASS_PATH='Z:\opt\kick ass'
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+launcher=("$wine_run" "$bits")
+java_record=$work/java.rec
+# shellcheck source=common.sh
+. "$here/common.sh"
 
 # Wine itself must work here; otherwise the case is skipped (77).
 "$wine_run" "$bits" "$helpers/fake_java.exe" || {
@@ -40,44 +40,11 @@ fail() {
   fail "Wine cannot run the stand-in ($status)"
 }
 
-# Runs the tool; sets `out` (standard output, exact) and `status`.
-run() {
-  rm -f "$work/java.rec"
-  "$wine_run" "$bits" "$brackwin" "$@" > "$work/out"
-  status=$?
-  out=$(cat "$work/out"; printf x)
-  out=${out%x}
-}
-
-# Checks a NUL-separated record against the given fields.
-expect_record() {  # FILE FIELD...
-  local file=$1
-  shift
-  [ -f "$file" ] || fail "no record $(basename "$file")"
-  printf '%s\0' "$@" > "$work/expected"
-  cmp -s "$work/expected" "$file" ||
-    fail "$(basename "$file"): $(tr '\0' '|' < "$file")" \
-      "expected: $(tr '\0' '|' < "$work/expected")"
-}
-
 # Checks java's raw command line and arguments for the source SOURCE.
 expect_assembled() {  # SOURCE
   expect_record "$work/java.rec" \
     "java -Xms256m -Xmx512m -jar \"$KICKASS_PATH/KickAss.jar\" \"$1\" -showmem -afo" \
     -Xms256m -Xmx512m -jar "$KICKASS_PATH/KickAss.jar" "$1" -showmem -afo
-}
-
-expect() {  # STATUS OUTPUT
-  [ "$status" = "$1" ] || fail "status $status, expected $1 (output: $out)"
-  [ "$out" = "$2" ] || fail "output '$out', expected '$2'"
-}
-
-wait_for() {  # FILE
-  for _ in $(seq 100); do
-    [ -f "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "$(basename "$1") did not appear"
 }
 
 register_opener() {
@@ -109,12 +76,12 @@ case $case_name in
   refusals)
     run -c
     expect 255 $'no filename specified\r\n'
-    [ ! -e "$work/java.rec" ] || fail "java ran"
+    expect_no_java
     run -f demo.asm
     expect 255 ""
     run -f $'a\tb.asm' -c
     expect 255 $'invalid filename: a\tb.asm\r\n'
-    [ ! -e "$work/java.rec" ] || fail "java ran"
+    expect_no_java
     ;;
   hostile-names)
     # shellcheck source=hostile_names.sh

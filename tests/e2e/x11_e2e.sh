@@ -25,10 +25,10 @@ export BRACKWIN_TEST_OPEN_RECORD="$work/open.args"
 export KICKASS_PATH=/opt/kickass
 cd "$work/run" || exit 1
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+launcher=()
+java_record=$BRACKWIN_TEST_RECORD
+# shellcheck source=common.sh
+. "$here/common.sh"
 
 command -v Xvfb > /dev/null || fail "Xvfb is not installed"
 # A server on a free display number; it writes the number when ready.
@@ -45,19 +45,11 @@ export DISPLAY=":$(cat "$work/display")"
 start_target() {  # NAME TITLE mapped|unmapped answer|silent
   "$target" "$2" "$3" "$4" "$work/$1" &
   pids+=($!)
-  for _ in $(seq 100); do
-    [ -f "$work/$1.ready" ] && return 0
-    sleep 0.05
-  done
-  fail "target $1 did not start"
+  wait_for "$work/$1.ready"
 }
 
 expect_uri() {  # NAME URI
-  for _ in $(seq 60); do
-    [ -f "$work/$1" ] && break
-    sleep 0.05
-  done
-  [ -f "$work/$1" ] || fail "target $1 received nothing"
+  wait_for "$work/$1"
   [ "$(cat "$work/$1")" = "$2"$'\r' ] ||
     fail "target $1 received '$(cat "$work/$1")', expected '$2'"
 }
@@ -72,30 +64,27 @@ expect_not_opened() {
 }
 
 expect_opened() {  # FILE
-  for _ in $(seq 50); do
-    [ -f "$BRACKWIN_TEST_OPEN_RECORD" ] && break
-    sleep 0.1
-  done
-  [ -f "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "the shell did not open it"
-  [ "$(tr '\0' '\n' < "$BRACKWIN_TEST_OPEN_RECORD" | tail -n 1)" = "$1" ] ||
-    fail "opened: $(tr '\0' '|' < "$BRACKWIN_TEST_OPEN_RECORD")"
+  wait_for "$BRACKWIN_TEST_OPEN_RECORD"
+  expect_record "$BRACKWIN_TEST_OPEN_RECORD" "$work/run" "$1"
 }
 
-run() {
-  "$brackwin" "$@" || fail "status $?"
+# The tool must succeed, and print nothing.
+run_ok() {
+  run "$@"
+  expect 0 ""
 }
 
 case $case_name in
   absolute)
     start_target a "$title" mapped answer
-    run -f "$work/run/demo.asm" -r -e
+    run_ok -f "$work/run/demo.asm" -r -e
     expect_uri a "file://$work/run/demo.prg"
     expect_not_opened
     ;;
   relative)
     mkdir -p "src dir/ü"
     start_target a "$title" mapped answer
-    run -f "src dir/ü/demo 100%.asm" -r -e
+    run_ok -f "src dir/ü/demo 100%.asm" -r -e
     expect_uri a "file://$work/run/src%20dir/%C3%BC/demo%20100%25.prg"
     expect_not_opened
     ;;
@@ -104,7 +93,7 @@ case $case_name in
     start_target mapped "$title" mapped answer
     start_target unmapped "$title" unmapped answer
     start_target other "Terminal" mapped answer
-    run -f demo.asm -r -e
+    run_ok -f demo.asm -r -e
     expect_uri mapped "file://$work/run/demo.prg"
     expect_no_drop unmapped
     expect_no_drop other
@@ -112,33 +101,33 @@ case $case_name in
   topmost-wins)
     start_target below "$title" mapped answer
     start_target above "$title" mapped answer
-    run -f demo.asm -r -e
+    run_ok -f demo.asm -r -e
     expect_uri above "file://$work/run/demo.prg"
     expect_no_drop below
     ;;
   no-match)
     start_target other "vice: c64 emulator" mapped answer
-    run -f demo.asm -r -e
+    run_ok -f demo.asm -r -e
     expect_opened demo.prg
     expect_no_drop other
     ;;
   without-e)
     start_target a "$title" mapped answer
-    run -f demo.asm -r
+    run_ok -f demo.asm -r
     expect_opened demo.prg
     expect_no_drop a
     ;;
   silent)
     start_target a "$title" mapped silent
     started=$(date +%s%N)
-    run -f demo.asm -r -e
+    run_ok -f demo.asm -r -e
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
     [ "$elapsed_ms" -lt 4000 ] || fail "took $elapsed_ms ms"
     echo "returned after $elapsed_ms ms"
     expect_not_opened
     ;;
   bad-display)
-    DISPLAY=:999 run -f demo.asm -r -e
+    DISPLAY=:999 run_ok -f demo.asm -r -e
     expect_opened demo.prg
     ;;
   *)
