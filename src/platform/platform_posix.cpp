@@ -105,10 +105,13 @@ class PosixPlatform : public Platform {
           dup2(null_fd, STDERR_FILENO);
           if (null_fd > STDERR_FILENO) close(null_fd);
         }
-        if (directory.empty() || chdir(directory.c_str()) == 0) {
-          execlp(BRACKWIN_SHELL_OPENER, BRACKWIN_SHELL_OPENER, target.c_str(),
-                 static_cast<char*>(nullptr));
+        if (!directory.empty() && chdir(directory.c_str()) != 0) {
+          // No such directory (a backslash is no separator here): the
+          // opener stays in ours, which is harmless, as the path is
+          // absolute.
         }
+        execlp(BRACKWIN_SHELL_OPENER, BRACKWIN_SHELL_OPENER, target.c_str(),
+               static_cast<char*>(nullptr));
         _exit(127);
       }
       _exit(0);

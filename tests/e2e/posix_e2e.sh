@@ -115,6 +115,13 @@ case $case_name in
     expect 0 ""
     expect_opened "$work/run" "demo.prg"
     ;;
+  open-backslash)
+    # Split as a separator, a backslash names no directory here: the opener
+    # stays in the current one, with the program's full path.
+    run -f 'odd\name.asm' -r
+    expect 0 ""
+    expect_opened "$work/run" "$work/run/odd\name.prg"
+    ;;
   open-after-failure)
     BRACKWIN_TEST_JAVA_STATUS=2 run -f "$work/run/demo.asm" -r
     expect 255 ""
