@@ -69,8 +69,7 @@ TEST_F(ApplicationTest, SwitchesMatchCaseInsensitivelyAndFirstWins) {
   EXPECT_EQ(Run("-F demo.asm -C"), 0);
   EXPECT_EQ(Run("-c -f demo.asm -f other.asm"), 0);
   EXPECT_EQ(Run("stray -e -f demo.asm -c stray"), 0);
-  EXPECT_EQ(platform_.commands,
-            std::vector<std::string>(3, kWindowsCommand));
+  EXPECT_EQ(platform_.commands, std::vector<std::string>(3, kWindowsCommand));
   EXPECT_EQ(platform_.enumerations, 0);
   EXPECT_TRUE(platform_.opens.empty());
 }

@@ -32,10 +32,10 @@ TEST(AssemblerCommandTest, PosixFormSingleQuotesBothPaths) {
                                   "my demo.asm"),
             "java -Xms256m -Xmx512m -jar '/opt/kick ass/KickAss.jar' "
             "'my demo.asm' -showmem -afo");
-  EXPECT_EQ(BuildAssemblerCommand(CommandSyntax::kPosix, "/o'k",
-                                  "it's $(x) `y`.asm"),
-            "java -Xms256m -Xmx512m -jar '/o'\\''k/KickAss.jar' "
-            "'it'\\''s $(x) `y`.asm' -showmem -afo");
+  EXPECT_EQ(
+      BuildAssemblerCommand(CommandSyntax::kPosix, "/o'k", "it's $(x) `y`.asm"),
+      "java -Xms256m -Xmx512m -jar '/o'\\''k/KickAss.jar' "
+      "'it'\\''s $(x) `y`.asm' -showmem -afo");
 }
 
 TEST(AssemblerCommandTest, QuotePosixWord) {

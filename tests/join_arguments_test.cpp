@@ -49,7 +49,8 @@ TEST(JoinArgumentsTest, TokeniserGivesTheArgumentsBack) {
 
 TEST(JoinArgumentsTest, QuoteFollowedByWhiteSpaceIsTheKnownLimit) {
   // Such an argument is cut at that quote.
-  EXPECT_NE(RoundTrip({"b", "a\" b"}), (std::vector<std::string>{"b", "a\" b"}));
+  EXPECT_NE(RoundTrip({"b", "a\" b"}),
+            (std::vector<std::string>{"b", "a\" b"}));
 }
 
 }  // namespace

@@ -53,8 +53,10 @@ struct SplitCase {
 
 TEST(PathPartsTest, SplitsAndDerivesLaunchPaths) {
   const SplitCase cases[] = {
-      {"C:\\src\\demo.asm", {"C:", "\\src\\", "demo", ".asm"},
-       "C:\\src\\demo.prg", "C:\\src\\"},
+      {"C:\\src\\demo.asm",
+       {"C:", "\\src\\", "demo", ".asm"},
+       "C:\\src\\demo.prg",
+       "C:\\src\\"},
       {"src/demo.asm", {"", "src/", "demo", ".asm"}, "src/demo.prg", "src/"},
       {"C:\\a.b\\c", {"C:", "\\a.b\\", "c", ""}, "C:\\a.b\\c.prg", "C:\\a.b\\"},
       {"archive.tar.gz", {"", "", "archive.tar", ".gz"}, "archive.tar.prg", ""},
@@ -65,11 +67,15 @@ TEST(PathPartsTest, SplitsAndDerivesLaunchPaths) {
       {"C:", {"C:", "", "", ""}, "C:.prg", "C:"},
       {"C:demo.asm", {"C:", "", "demo", ".asm"}, "C:demo.prg", "C:"},
       {"1:demo.asm", {"1:", "", "demo", ".asm"}, "1:demo.prg", "1:"},
-      {"C:\\src.old\\demo", {"C:", "\\src.old\\", "demo", ""},
-       "C:\\src.old\\demo.prg", "C:\\src.old\\"},
+      {"C:\\src.old\\demo",
+       {"C:", "\\src.old\\", "demo", ""},
+       "C:\\src.old\\demo.prg",
+       "C:\\src.old\\"},
       {"demo", {"", "", "demo", ""}, "demo.prg", ""},
-      {"/home/a b/x.y/demo.asm", {"", "/home/a b/x.y/", "demo", ".asm"},
-       "/home/a b/x.y/demo.prg", "/home/a b/x.y/"},
+      {"/home/a b/x.y/demo.asm",
+       {"", "/home/a b/x.y/", "demo", ".asm"},
+       "/home/a b/x.y/demo.prg",
+       "/home/a b/x.y/"},
       {"", {"", "", "", ""}, ".prg", ""},
       {"C", {"", "", "C", ""}, "C.prg", ""},
   };
@@ -138,7 +144,9 @@ TEST(PathPartsTest, DoubleByteLastCharacterOfDirectory) {
   // The directory ends in a character whose trail byte is 0x5C: that is no
   // separator, so one is added.
   EXPECT_EQ(Join({"", "\x95\x5C", "d", ".prg"}, cp932), "\x95\x5C\\d.prg");
-  EXPECT_EQ(Join({"", "\x95\x5C", "d", ".prg"}), "\x95\x5C" "d.prg");
+  EXPECT_EQ(Join({"", "\x95\x5C", "d", ".prg"}),
+            "\x95\x5C"
+            "d.prg");
   EXPECT_EQ(Join({"", "a\\\x95\x5C\\", "d", ""}, cp932), "a\\\x95\x5C\\d");
   // A lone lead byte at the end is a character of its own.
   EXPECT_EQ(Join({"", "a\x95", "d", ""}, cp932), "a\x95\\d");
@@ -156,9 +164,18 @@ TEST(PathPartsTest, LoneLeadByteAtTheEnd) {
 TEST(PathPartsTest, JoiningTheSplitPartsGivesThePathBack) {
   const LeadByteTable cp932 = CodePage932();
   const char* paths[] = {
-      "C:\\src\\demo.asm", "src/demo.asm",   "a/b\\c.d.e", "C:",
-      "demo.",             "..",             "C:\\src\\",  "\\\\srv\\x\\y.z",
-      "x:/a/./b/../c",     "\x95\x5C\\d.a", "d\x95",      ".",
+      "C:\\src\\demo.asm",
+      "src/demo.asm",
+      "a/b\\c.d.e",
+      "C:",
+      "demo.",
+      "..",
+      "C:\\src\\",
+      "\\\\srv\\x\\y.z",
+      "x:/a/./b/../c",
+      "\x95\x5C\\d.a",
+      "d\x95",
+      ".",
   };
   for (const char* path : paths) {
     SCOPED_TRACE(path);

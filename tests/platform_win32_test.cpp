@@ -1,9 +1,8 @@
 // Checks of the Windows platform against the system it runs on (under Wine
 // in the test suite).
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 

@@ -1,9 +1,8 @@
 // The POSIX quoting against the real /bin/sh: the shell must read every
 // quoted word back as exactly the original bytes.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <random>
 #include <string>
@@ -43,8 +42,8 @@ std::string ShellEcho(const std::string& word) {
 TEST(PosixShellQuoteTest, ShellReadsHostileWordsBack) {
   for (const std::string word :
        {"", "'", "''", "it's", "$(touch PWNED)", "`id`", "a;b&c|d", "\\",
-        "a\nb", " ", "%KICKASS_PATH%", "$HOME", "${x:-y}", "!#~*?[a]",
-        "-n", "\"\\\"'\"'"}) {
+        "a\nb", " ", "%KICKASS_PATH%", "$HOME", "${x:-y}", "!#~*?[a]", "-n",
+        "\"\\\"'\"'"}) {
     EXPECT_EQ(ShellEcho(QuotePosixWord(word)), word);
   }
 }

@@ -48,8 +48,7 @@ CommandLine::CommandLine(const std::string& raw_line)
 
 CommandLine::~CommandLine() { buffer_.reset(); }
 
-bool FindOption(const CommandLine& line, const char* name,
-                std::string* value) {
+bool FindOption(const CommandLine& line, const char* name, std::string* value) {
   const std::vector<const char*>& args = line.GetArgs();
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (CompareNoCase(args[i], name) == 0) {

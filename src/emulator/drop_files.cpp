@@ -9,7 +9,8 @@ namespace {
 constexpr std::size_t kHeaderSize = 20;
 
 void PutLittleEndian32(unsigned char* out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    out[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
 }  // namespace

@@ -68,7 +68,8 @@ void MakePath(std::string* path, const std::string& drive,
     // Find where the last character starts: the last byte may be the trail
     // byte of a double-byte character, which is no separator.
     std::size_t last = 0;
-    for (std::size_t i = 0; i < dir.size(); i += CharLength(dir, i, lead_bytes)) {
+    for (std::size_t i = 0; i < dir.size();
+         i += CharLength(dir, i, lead_bytes)) {
       last = i;
     }
     if (last != dir.size() - 1 || !IsSeparator(dir[last])) *path += '\\';

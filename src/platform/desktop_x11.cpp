@@ -37,7 +37,8 @@ std::string FileUriList(const std::string& absolute_path) {
   for (const char c : absolute_path) {
     const auto byte = static_cast<unsigned char>(c);
     if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-        (byte >= '0' && byte <= '9') || std::strchr("-._~/", byte) != nullptr) {
+        (byte >= '0' && byte <= '9') ||
+        (byte != 0 && std::strchr("-._~/", byte) != nullptr)) {
       uri += c;
     } else {
       uri += '%';

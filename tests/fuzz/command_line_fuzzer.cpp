@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     }
   }
   if (joinable) {
-    const brackwin::CommandLine again(brackwin::JoinArguments(
-        static_cast<int>(args.size()), args.data()));
+    const brackwin::CommandLine again(
+        brackwin::JoinArguments(static_cast<int>(args.size()), args.data()));
     FUZZ_CHECK(again.GetArgs().size() == args.size());
     for (std::size_t i = 0; i < args.size(); ++i) {
       FUZZ_CHECK(std::strcmp(again.GetArgs()[i], args[i]) == 0);

@@ -60,7 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::string suffix = " -showmem -afo";
   FUZZ_CHECK(command.compare(0, prefix.size(), prefix) == 0);
   const std::string archive = brackwin::QuotePosixWord(bytes + "/KickAss.jar");
-  FUZZ_CHECK(command ==
-             prefix + archive + " " + quoted + suffix);
+  FUZZ_CHECK(command == prefix + archive + " " + quoted + suffix);
   return 0;
 }

@@ -29,8 +29,9 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   if (argc != 5) {
-    std::fprintf(stderr, "usage: xdnd_target TITLE mapped|unmapped "
-                         "answer|silent RECORD\n");
+    std::fprintf(stderr,
+                 "usage: xdnd_target TITLE mapped|unmapped "
+                 "answer|silent RECORD\n");
     return 2;
   }
   const std::string title = argv[1];
@@ -52,11 +53,10 @@ int main(int argc, char** argv) {
   const Atom utf8_string = XInternAtom(display, "UTF8_STRING", False);
   const Atom received = XInternAtom(display, "BRACKWIN_RECEIVED", False);
 
-  const Window window = XCreateSimpleWindow(
-      display, DefaultRootWindow(display), 0, 0, 200, 100, 0, 0, 0);
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display),
+                                            0, 0, 200, 100, 0, 0, 0);
   XStoreName(display, window, title.c_str());
-  XChangeProperty(display, window, net_wm_name, utf8_string, 8,
-                  PropModeReplace,
+  XChangeProperty(display, window, net_wm_name, utf8_string, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(title.data()),
                   static_cast<int>(title.size()));
   const long version = 5;
