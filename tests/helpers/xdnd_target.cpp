@@ -25,6 +25,23 @@ void WriteFile(const std::string& path, const std::string& text) {
   std::rename(part.c_str(), path.c_str());
 }
 
+// Sends an XDND answer from `window` to `source`: data.l[0] names the
+// target, and `l1`, `l2` and `l4` carry the message's own fields.
+void Answer(Display* display, Window source, Atom type, Window window, long l1,
+            long l2, long l4) {
+  XEvent event = {};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = source;
+  event.xclient.message_type = type;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(window);
+  event.xclient.data.l[1] = l1;
+  event.xclient.data.l[2] = l2;
+  event.xclient.data.l[4] = l4;
+  XSendEvent(display, source, False, NoEventMask, &event);
+  XFlush(display);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,16 +105,9 @@ int main(int argc, char** argv) {
     if (event.type == ClientMessage &&
         event.xclient.message_type == xdnd_position) {
       source = static_cast<Window>(event.xclient.data.l[0]);
-      XEvent status = {};
-      status.xclient.type = ClientMessage;
-      status.xclient.window = source;
-      status.xclient.message_type = xdnd_status;
-      status.xclient.format = 32;
-      status.xclient.data.l[0] = static_cast<long>(window);
-      status.xclient.data.l[1] = 1;  // Accepted.
-      status.xclient.data.l[4] = static_cast<long>(action_copy);
-      XSendEvent(display, source, False, NoEventMask, &status);
-      XFlush(display);
+      // Accepted (bit 0), with the copy action.
+      Answer(display, source, xdnd_status, window, 1, 0,
+             static_cast<long>(action_copy));
     } else if (event.type == ClientMessage &&
                event.xclient.message_type == xdnd_drop) {
       XConvertSelection(display, xdnd_selection, uri_list, received, window,
@@ -119,16 +129,9 @@ int main(int argc, char** argv) {
         }
       }
       WriteFile(record, data);
-      XEvent finished = {};
-      finished.xclient.type = ClientMessage;
-      finished.xclient.window = source;
-      finished.xclient.message_type = xdnd_finished;
-      finished.xclient.format = 32;
-      finished.xclient.data.l[0] = static_cast<long>(window);
-      finished.xclient.data.l[1] = 1;
-      finished.xclient.data.l[2] = static_cast<long>(action_copy);
-      XSendEvent(display, source, False, NoEventMask, &finished);
-      XFlush(display);
+      // Succeeded (bit 0), with the action performed.
+      Answer(display, source, xdnd_finished, window, 1,
+             static_cast<long>(action_copy), 0);
       break;
     }
   }
