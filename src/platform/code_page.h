@@ -6,7 +6,8 @@
 namespace quennet::brackwin {
 
 /// Reads the lead-byte ranges of the process's ANSI code page from the
-/// system; `code_page` receives the code page's number. Windows only.
+/// system; `code_page`, when not null, receives the code page's number.
+/// Windows only.
 LeadByteTable ReadAnsiLeadBytes(unsigned int* code_page);
 
 }  // namespace quennet::brackwin

@@ -3,7 +3,6 @@
 // is what GTK, Qt and SDL applications accept as a dropped file.
 
 #include <X11/Xatom.h>
-#include <X11/Xutil.h>
 #include <sys/select.h>
 
 #include <algorithm>

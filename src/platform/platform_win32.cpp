@@ -34,7 +34,7 @@ HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
 class Win32Platform : public Platform {
  public:
-  Win32Platform() : lead_bytes_(ReadAnsiLeadBytes(&code_page_)) {}
+  Win32Platform() : lead_bytes_(ReadAnsiLeadBytes(nullptr)) {}
 
   std::string GetRawCommandLine() override { return GetCommandLineA(); }
 
@@ -103,17 +103,17 @@ class Win32Platform : public Platform {
   }
 
  private:
-  unsigned int code_page_ = 0;
   const LeadByteTable lead_bytes_;
 };
 
 }  // namespace
 
 LeadByteTable ReadAnsiLeadBytes(unsigned int* code_page) {
-  *code_page = GetACP();
+  const UINT ansi_code_page = GetACP();
+  if (code_page != nullptr) *code_page = ansi_code_page;
   LeadByteTable table;
   CPINFO info;
-  if (GetCPInfo(*code_page, &info)) {
+  if (GetCPInfo(ansi_code_page, &info)) {
     // Pairs of first and last byte, ended by a pair of zeros.
     for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
       table.AddRange(info.LeadByte[i], info.LeadByte[i + 1]);
