@@ -1,7 +1,9 @@
 #ifndef BRACKWIN_TESTS_FAKE_PLATFORM_H_
 #define BRACKWIN_TESTS_FAKE_PLATFORM_H_
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -34,6 +36,15 @@ class FakePlatform : public Platform {
   LeadByteTable lead_bytes;
   std::vector<Window> windows;
   bool drop_succeeds = true;
+  OpenResult open_result;
+  /// Files that exist; when null, every file does.
+  std::vector<std::string>* existing_files = nullptr;
+  std::vector<std::pair<std::string, std::string>> environment;
+  std::vector<std::string> programs = {"java"};
+  /// The monitor: whether a connection is accepted, what it answers (one
+  /// chunk a Receive; then -1, a time-out) and what was sent.
+  bool monitor_listening = false;
+  std::vector<std::vector<unsigned char>> monitor_answers;
 
   // The record.
   std::vector<std::string> commands;
@@ -41,6 +52,9 @@ class FakePlatform : public Platform {
   std::vector<WindowHandle> titles_read;
   std::vector<Drop> drops;
   std::vector<Open> opens;
+  std::vector<std::vector<unsigned char>> monitor_sent;
+  int monitor_connects = 0;
+  bool monitor_closed = false;
 
   std::string GetRawCommandLine() override { return command_line; }
   CommandSyntax GetCommandSyntax() const override { return syntax; }
@@ -70,12 +84,58 @@ class FakePlatform : public Platform {
     drops.push_back({window, program, block});
     return drop_succeeds;
   }
-  void OpenWithShell(const std::string& file,
-                     const std::string& directory) override {
+  OpenResult OpenWithShell(const std::string& file,
+                           const std::string& directory) override {
     opens.push_back({file, directory});
+    return open_result;
   }
+  bool FileExists(const std::string& path) override {
+    if (existing_files == nullptr) return true;
+    for (const std::string& file : *existing_files) {
+      if (file == path) return true;
+    }
+    return false;
+  }
+  std::string GetAbsolutePath(const std::string& path) override {
+    return path.find(':') == std::string::npos ? "C:\\cwd\\" + path : path;
+  }
+  bool GetEnvironment(const std::string& name, std::string* value) override {
+    for (const auto& variable : environment) {
+      if (variable.first == name) {
+        *value = variable.second;
+        return true;
+      }
+    }
+    return false;
+  }
+  bool FindProgram(const std::string& name) override {
+    for (const std::string& program : programs) {
+      if (program == name) return true;
+    }
+    return false;
+  }
+  SocketHandle ConnectLoopback(int, int) override {
+    ++monitor_connects;
+    return monitor_listening ? 3 : kNoSocket;
+  }
+  bool Send(SocketHandle, const std::vector<unsigned char>& bytes,
+            int) override {
+    monitor_sent.push_back(bytes);
+    return true;
+  }
+  int Receive(SocketHandle, unsigned char* buffer, std::size_t size,
+              int) override {
+    if (next_answer_ == monitor_answers.size()) return -1;
+    const std::vector<unsigned char>& answer = monitor_answers[next_answer_++];
+    const std::size_t count = answer.size() < size ? answer.size() : size;
+    std::copy(answer.begin(), answer.begin() + count, buffer);
+    return static_cast<int>(count);
+  }
+  void CloseSocket(SocketHandle) override { monitor_closed = true; }
 
  private:
+  std::size_t next_answer_ = 0;
+
   const Window& Find(WindowHandle handle) const {
     static const Window kNone{kNoWindow, "", false};
     for (const Window& window : windows) {

@@ -1,6 +1,7 @@
 #ifndef BRACKWIN_PLATFORM_PLATFORM_H_
 #define BRACKWIN_PLATFORM_PLATFORM_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,32 @@ enum class CommandSyntax {
 /// An opaque top-level window of the desktop; kNoWindow is none.
 using WindowHandle = std::uintptr_t;
 inline constexpr WindowHandle kNoWindow = 0;
+
+/// How opening a file through the desktop shell went.
+enum class OpenStatus {
+  kOpened,         // Handed on (or still being handed on when we stopped
+                   // looking): success.
+  kNoAssociation,  // No application is associated with the file's type.
+  kFileNotFound,   // The file or its folder does not exist.
+  kAccessDenied,   // The file may not be opened.
+  kOpenerMissing,  // The desktop's opener program could not be started.
+  kOpenerFailed,   // The opener exited at once with a failure status.
+  kOtherError,     // Any other failure; `code` says which.
+};
+
+/// The outcome of Platform::OpenWithShell.
+struct OpenResult {
+  OpenStatus status = OpenStatus::kOpened;
+  /// The system's own number: ShellExecute's result, the opener's exit
+  /// status (-1 when a signal ended it), or errno when it could not start.
+  int code = 0;
+  /// The program that did the opening, for messages ("xdg-open").
+  const char* opener = "";
+};
+
+/// A connected stream socket; kNoSocket is none.
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle kNoSocket = -1;
 
 /// Called for each top-level window by EnumerateWindows with the caller's
 /// `context`; returns true to go on, false to stop.
@@ -68,10 +95,43 @@ class Platform {
                         const std::vector<unsigned char>& drop_files) = 0;
 
   /// Opens `file` with the application associated with it, in `directory`
-  /// (the current directory when empty), without waiting for it. The outcome
-  /// is not reported.
-  virtual void OpenWithShell(const std::string& file,
-                             const std::string& directory) = 0;
+  /// (the current directory when empty). Never waits for the application;
+  /// where the opener is a program of its own, waits at most about a second
+  /// to learn whether it failed at once.
+  virtual OpenResult OpenWithShell(const std::string& file,
+                                   const std::string& directory) = 0;
+
+  /// Whether `path` names an existing file that is not a directory.
+  virtual bool FileExists(const std::string& path) = 0;
+
+  /// `path` made absolute against the current directory; unchanged when it
+  /// is absolute already or the current directory cannot be read.
+  virtual std::string GetAbsolutePath(const std::string& path) = 0;
+
+  /// The value of the environment variable `name`; false when it is unset.
+  virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;
+
+  /// Whether the command interpreter would find the program `name` on the
+  /// search path (on Windows also in the current directory, with the
+  /// extensions of PATHEXT).
+  virtual bool FindProgram(const std::string& name) = 0;
+
+  /// Connects to `port` on 127.0.0.1, waiting at most `timeout_ms` for the
+  /// connection. Returns kNoSocket when it is refused or not made in time.
+  virtual SocketHandle ConnectLoopback(int port, int timeout_ms) = 0;
+
+  /// Sends all of `bytes`, waiting at most `timeout_ms`; false on failure.
+  virtual bool Send(SocketHandle socket,
+                    const std::vector<unsigned char>& bytes,
+                    int timeout_ms) = 0;
+
+  /// Receives up to `size` bytes, waiting at most `timeout_ms` for the first.
+  /// Returns the count, 0 when the peer closed the connection, or -1 on an
+  /// error or time-out.
+  virtual int Receive(SocketHandle socket, unsigned char* buffer,
+                      std::size_t size, int timeout_ms) = 0;
+
+  virtual void CloseSocket(SocketHandle socket) = 0;
 };
 
 /// The platform of this process, made on the first call. `argc` and `argv`

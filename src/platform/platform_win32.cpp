@@ -1,7 +1,11 @@
 // The Windows platform: the raw command line, cmd.exe through the C
-// runtime's system(), the ANSI code page, and the user32/shell32 services
-// that hand a program to the emulator.
+// runtime's system(), the ANSI code page, the user32/shell32 services that
+// hand a program to the emulator, and Winsock for the emulator's monitor.
 
+// winsock2.h must come before windows.h, which would pull in the old
+// winsock.h otherwise.
+#include <winsock2.h>
+// (kept apart so that sorting cannot swap them)
 #include <windows.h>
 // windows.h first: shellapi.h needs its types.
 #include <shellapi.h>
@@ -9,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/platform.h"
@@ -31,6 +37,28 @@ BOOL CALLBACK EnumerationThunk(HWND window, LPARAM lparam) {
 }
 
 HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+
+SOCKET ToSocket(SocketHandle socket) { return static_cast<SOCKET>(socket); }
+
+bool IsFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Waits until `socket` can be written (or, with `read`, read), at most
+// `timeout_ms`. A failed non-blocking connect shows in the except set.
+bool WaitFor(SOCKET socket, bool read, int timeout_ms) {
+  fd_set ready, failed;
+  FD_ZERO(&ready);
+  FD_ZERO(&failed);
+  FD_SET(socket, &ready);
+  FD_SET(socket, &failed);
+  timeval timeout = {timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+  const int count = select(0, read ? &ready : nullptr, read ? nullptr : &ready,
+                           &failed, &timeout);
+  return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
+}
 
 class Win32Platform : public Platform {
  public:
@@ -96,14 +124,153 @@ class Win32Platform : public Platform {
     return true;
   }
 
-  void OpenWithShell(const std::string& file,
-                     const std::string& directory) override {
-    ShellExecuteA(nullptr, "open", file.c_str(), nullptr, directory.c_str(),
-                  SW_SHOWNORMAL);
+  OpenResult OpenWithShell(const std::string& file,
+                           const std::string& directory) override {
+    // ShellExecute returns a value above 32 on success and an error code
+    // of 32 or less otherwise, in the type of an instance handle.
+    const auto code = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", file.c_str(), nullptr, directory.c_str(),
+                      SW_SHOWNORMAL));
+    OpenResult result;
+    result.opener = "ShellExecute";
+    result.code = static_cast<int>(code);
+    if (code > 32) return result;
+    switch (code) {
+      case SE_ERR_NOASSOC:
+      case SE_ERR_ASSOCINCOMPLETE:
+        result.status = OpenStatus::kNoAssociation;
+        break;
+      case SE_ERR_FNF:
+      case SE_ERR_PNF:
+        result.status = OpenStatus::kFileNotFound;
+        break;
+      case SE_ERR_ACCESSDENIED:
+        result.status = OpenStatus::kAccessDenied;
+        break;
+      default:
+        result.status = OpenStatus::kOtherError;
+        break;
+    }
+    return result;
+  }
+
+  bool FileExists(const std::string& path) override { return IsFile(path); }
+
+  std::string GetAbsolutePath(const std::string& path) override {
+    char buffer[MAX_PATH];
+    const DWORD length =
+        GetFullPathNameA(path.c_str(), sizeof(buffer), buffer, nullptr);
+    if (length == 0 || length >= sizeof(buffer)) return path;
+    return std::string(buffer, length);
+  }
+
+  bool GetEnvironment(const std::string& name, std::string* value) override {
+    const DWORD size = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+    if (size == 0) {
+      // Unset, or set to the empty string.
+      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+      value->clear();
+      return true;
+    }
+    std::string text(size, '\0');
+    const DWORD length = GetEnvironmentVariableA(name.c_str(), &text[0], size);
+    text.resize(length < size ? length : 0);
+    *value = text;
+    return true;
+  }
+
+  // As cmd.exe looks a command up: the current directory first, then each
+  // PATH entry (quotes removed), each time with every extension of PATHEXT.
+  bool FindProgram(const std::string& name) override {
+    std::string path, extensions;
+    GetEnvironment("PATH", &path);
+    if (!GetEnvironment("PATHEXT", &extensions) || extensions.empty()) {
+      extensions = ".COM;.EXE;.BAT;.CMD";
+    }
+    const std::vector<std::string> directories = Split(".;" + path);
+    for (const std::string& directory : directories) {
+      if (directory.empty()) continue;
+      std::string base = directory;
+      if (base.back() != '\\' && base.back() != '/') base += '\\';
+      base += name;
+      for (const std::string& extension : Split(extensions)) {
+        if (!extension.empty() && IsFile(base + extension)) return true;
+      }
+    }
+    return false;
+  }
+
+  SocketHandle ConnectLoopback(int port, int timeout_ms) override {
+    if (!winsock_ready_) {
+      WSADATA data;
+      if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return kNoSocket;
+      winsock_ready_ = true;
+    }
+    const SOCKET fd = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (fd == INVALID_SOCKET) return kNoSocket;
+    // Non-blocking: a blocking connect to a closed loopback port takes about
+    // a second on Windows, since the stack retries after each reset.
+    u_long non_blocking = 1;
+    ioctlsocket(fd, FIONBIO, &non_blocking);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address),
+                sizeof(address)) != 0 &&
+        (WSAGetLastError() != WSAEWOULDBLOCK ||
+         !WaitFor(fd, false, timeout_ms))) {
+      closesocket(fd);
+      return kNoSocket;
+    }
+    return static_cast<SocketHandle>(fd);
+  }
+
+  bool Send(SocketHandle socket, const std::vector<unsigned char>& bytes,
+            int timeout_ms) override {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+      if (!WaitFor(ToSocket(socket), false, timeout_ms)) return false;
+      const int count =
+          send(ToSocket(socket), reinterpret_cast<const char*>(&bytes[sent]),
+               static_cast<int>(bytes.size() - sent), 0);
+      if (count == SOCKET_ERROR) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+      } else {
+        sent += static_cast<std::size_t>(count);
+      }
+    }
+    return true;
+  }
+
+  int Receive(SocketHandle socket, unsigned char* buffer, std::size_t size,
+              int timeout_ms) override {
+    if (!WaitFor(ToSocket(socket), true, timeout_ms)) return -1;
+    const int count = recv(ToSocket(socket), reinterpret_cast<char*>(buffer),
+                           static_cast<int>(size), 0);
+    return count == SOCKET_ERROR ? -1 : count;
+  }
+
+  void CloseSocket(SocketHandle socket) override {
+    closesocket(ToSocket(socket));
   }
 
  private:
+  // The pieces of a ';'-separated list, with double quotes removed.
+  static std::vector<std::string> Split(const std::string& list) {
+    std::vector<std::string> pieces(1);
+    for (const char c : list) {
+      if (c == ';') {
+        pieces.emplace_back();
+      } else if (c != '"') {
+        pieces.back() += c;
+      }
+    }
+    return pieces;
+  }
+
   const LeadByteTable lead_bytes_;
+  bool winsock_ready_ = false;
 };
 
 }  // namespace

@@ -91,6 +91,8 @@ case $case_name in
   hostile-names)
     # shellcheck source=hostile_names.sh
     . "$here/hostile_names.sh"
+    # The stand-in must not create files named after hostile sources.
+    export BRACKWIN_TEST_NO_PROGRAM=1
     for name in "${hostile_names[@]}"; do
       run -f "$name" -c
       expect 0 ""
@@ -134,6 +136,41 @@ case $case_name in
     expect 255 "path too long: $long.asm"$'\n'
     expect_assembled "$long.asm"
     expect_not_opened
+    ;;
+  program-missing)
+    # The assembler succeeded but wrote no program where we look.
+    BRACKWIN_TEST_NO_PROGRAM=1 run -f demo.asm -r
+    expect 255 "program not found: demo.prg"$'\n'
+    expect_not_opened
+    ;;
+  opener-missing)
+    rm "$work/bin/xdg-open"
+    launcher=(env PATH="$work/bin")
+    run -f demo.asm -r
+    expect 255 "cannot start xdg-open to open demo.prg (Debian: install xdg-utils)"$'\n'
+    ;;
+  opener-fails)
+    BRACKWIN_TEST_OPENER_STATUS=4 run -f demo.asm -r
+    expect 255 "xdg-open could not open demo.prg: status 4, the action failed; is an application associated with .prg files?"$'\n'
+    ;;
+  opener-stays)
+    # An opener that runs the emulator in the foreground: the tool reports
+    # success after its short window and leaves the opener running.
+    started=$(date +%s%N)
+    BRACKWIN_TEST_OPENER_SLEEP=5 BRACKWIN_TEST_OPENER_STATUS=4 run -f demo.asm -r
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    expect 0 ""
+    [ "$elapsed_ms" -lt 1800 ] || fail "took $elapsed_ms ms"
+    pgrep -f "sleep 5" > /dev/null || fail "the opener is gone"
+    expect_opened "$work/run" demo.prg
+    echo "returned after $elapsed_ms ms"
+    ;;
+  sigchld-ignored)
+    # A caller that ignores SIGCHLD hands that on through exec.
+    launcher=(perl -e '$SIG{CHLD} = "IGNORE"; exec @ARGV or die')
+    run -f demo.asm -r
+    expect 0 ""
+    expect_opened "$work/run" demo.prg
     ;;
   *)
     fail "unknown case $case_name"

@@ -21,11 +21,12 @@ winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 export WINEPATH
 WINEPATH=$(winpath "$work/bin")
 export BRACKWIN_TEST_RECORD BRACKWIN_TEST_OPEN_RECORD BRACKWIN_TEST_DROP_RECORD
-export BRACKWIN_TEST_READY_RECORD
+export BRACKWIN_TEST_READY_RECORD BRACKWIN_TEST_MONITOR_RECORD
 BRACKWIN_TEST_RECORD=$(winpath "$work/java.rec")
 BRACKWIN_TEST_OPEN_RECORD=$(winpath "$work/open.rec")
 BRACKWIN_TEST_DROP_RECORD=$(winpath "$work/drop.rec")
 BRACKWIN_TEST_READY_RECORD=$(winpath "$work/ready.rec")
+BRACKWIN_TEST_MONITOR_RECORD=$(winpath "$work/monitor.rec")
 export KICKASS_PATH='Z:\opt\kick ass'
 
 launcher=("$wine_run" "$bits")
@@ -57,6 +58,19 @@ register_opener() {
     > /dev/null || fail "reg add"
 }
 
+# Starts fake emulator windows (see fake_emulator.cpp) and waits for them.
+start_emulators() {  # [!]TITLE...
+  rm -f "$work/ready.rec" "$work/drop.rec"
+  "$wine_run" "$bits" "$helpers/fake_emulator.exe" "$@" &
+  emulator=$!
+  wait_for "$work/ready.rec"
+}
+
+expect_dropped_on() {  # TITLE
+  wait "$emulator"
+  expect_record "$work/drop.rec" "$1"
+}
+
 case $case_name in
   compile)
     run -f 'C:\src\demo.asm' -c
@@ -86,6 +100,7 @@ case $case_name in
   hostile-names)
     # shellcheck source=hostile_names.sh
     . "$here/hostile_names.sh"
+    export BRACKWIN_TEST_NO_PROGRAM=1
     count=0
     for name in "${hostile_names[@]}"; do
       # Left out: what a Windows file name cannot hold (" * ? < > | and
@@ -110,21 +125,47 @@ case $case_name in
     KICKASS_PATH='Z:\kick & ass (1)' expect_assembled demo.asm
     ;;
   drop)
-    "$wine_run" "$bits" "$helpers/fake_emulator.exe" &
-    emulator=$!
-    wait_for "$work/ready.rec"
-    expect_record "$work/ready.rec" disabled enabled
+    title="VICE: C64 emulator at 100% speed, 50 fps"
+    start_emulators "$title" "!$title"
+    expect_record "$work/ready.rec" "!$title" "$title"
     register_opener
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
     expect 0 ""
-    wait "$emulator"
-    expect_record "$work/drop.rec" enabled
+    expect_dropped_on "$title"
     [ ! -e "$work/open.rec" ] || fail "the shell opened the program too"
+    ;;
+  titles)
+    # Each C64 window of today's VICE, below its neighbours that are not.
+    for title in "VICE (C64SC)" "VICE (C64)" \
+        'VICE: C64 (x64sc), press "F12" for the menu.' \
+        "VICE: C64 at 100% speed, 50 fps"; do
+      start_emulators "$title" "VICE (C64DTV)" "VICE (C128)" "VICE monitor" \
+        "C64 Settings" "VICE (SCPU64)"
+      run -f "$(winpath "$work/src dir/demo.asm")" -r -e
+      expect 0 ""
+      expect_dropped_on "$title"
+    done
+    ;;
+  monitor)
+    "$wine_run" "$bits" "$helpers/fake_monitor.exe" &
+    monitor=$!
+    wait_for "$work/ready.rec"
+    start_emulators "VICE (C64SC)"
+    run -f "$(winpath "$work/src dir/demo.asm")" -r -e
+    expect 0 ""
+    wait "$monitor" || fail "the monitor saw no request"
+    # Autostart (0xdd) of the program's full path, run flag 1, index 0.
+    program=$(winpath "$work/src dir/demo.prg")
+    printf '\x02\x01%b\0\0\0nwrb\xdd\x01\0\0%b%s\0' \
+      "\\x$(printf %02x $((4 + ${#program})))" \
+      "\\x$(printf %02x ${#program})" "$program" > "$work/expected"
+    cmp "$work/expected" "$work/monitor.rec" || fail "request differs"
+    # Delivered: the window got nothing.
+    kill "$emulator"
+    [ ! -e "$work/drop.rec" ] || fail "dropped as well"
     ;;
   open)
     register_opener
-    # The shell opens only a file that exists, as the assembler leaves it.
-    touch "$work/src dir/demo.prg"
     source=$(winpath "$work/src dir/demo.asm")
     run -f "$source" -r -e
     expect 0 ""
@@ -133,6 +174,11 @@ case $case_name in
     program=$(winpath "$work/src dir/demo.prg")
     expect_record "$work/open.rec" "$(winpath "$work/src dir")" \
       "\"$(winpath "$work/bin/fake_opener.exe")\" \"$program\"" "$program"
+    ;;
+  no-association)
+    "$wine_run" "$bits" reg delete 'HKCR\.prg' /f > /dev/null 2>&1
+    run -f "$(winpath "$work/src dir/demo.asm")" -r
+    expect 255 "no application is associated with .prg files: open one with \"Open with\", choose x64sc and \"Always\" (see the README)"$'\r\n'
     ;;
   open-after-failure)
     register_opener

@@ -1,21 +1,22 @@
-// Stand-in for a running emulator: two top-level windows with the
-// emulator's title, the disabled one above the enabled one, so that a search
-// from the top meets the disabled one first. Records which window receives
-// WM_DROPFILES ("enabled" or "disabled"), or "timeout" after 20 seconds.
-// The dropped-file block is not read: Wine does not carry it across
-// processes.
+// Stand-in for running emulators: one top-level window for each argument,
+// each later one above the earlier ones, so that a search from the top meets
+// the last one first. An argument "!TITLE" makes a disabled window.
+// Writes the windows as EnumWindows sees them, top first, to
+// BRACKWIN_TEST_READY_RECORD, then records the argument of the window that
+// receives WM_DROPFILES, or "timeout" after 20 seconds. The dropped-file
+// block is not read: Wine does not carry it across processes.
+#include <map>
+
 #include "record.h"
 
 namespace {
 
-constexpr char kTitle[] = "VICE: C64 emulator at 100% speed, 50 fps";
-HWND enabled_window = nullptr;
+std::map<HWND, std::string> labels;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,
                             LPARAM lparam) {
   if (message == WM_DROPFILES) {
-    WriteRecord("BRACKWIN_TEST_DROP_RECORD",
-                {window == enabled_window ? "enabled" : "disabled"});
+    WriteRecord("BRACKWIN_TEST_DROP_RECORD", {labels[window]});
     PostQuitMessage(0);
     return 0;
   }
@@ -23,37 +24,35 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,
 }
 
 BOOL CALLBACK ListWindow(HWND window, LPARAM lparam) {
-  char title[512] = "";
-  GetWindowTextA(window, title, sizeof(title));
-  if (std::string(title) == kTitle) {
+  const auto label = labels.find(window);
+  if (label != labels.end()) {
     reinterpret_cast<std::vector<std::string>*>(lparam)->push_back(
-        IsWindowEnabled(window) ? "enabled" : "disabled");
+        label->second);
   }
   return TRUE;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   WNDCLASSA window_class = {};
   window_class.lpfnWndProc = WindowProc;
   window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.lpszClassName = "BrackwinFakeEmulator";
   RegisterClassA(&window_class);
 
-  enabled_window = CreateWindowA("BrackwinFakeEmulator", kTitle,
-                                 WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr,
-                                 nullptr, window_class.hInstance, nullptr);
-  HWND disabled_window = CreateWindowA(
-      "BrackwinFakeEmulator", kTitle, WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
-      nullptr, nullptr, window_class.hInstance, nullptr);
-  EnableWindow(disabled_window, FALSE);
-  ShowWindow(enabled_window, SW_SHOWNORMAL);
-  ShowWindow(disabled_window, SW_SHOWNORMAL);
-  SetWindowPos(disabled_window, HWND_TOP, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (int i = 1; i < argc; ++i) {
+    const bool disabled = argv[i][0] == '!';
+    HWND window = CreateWindowA("BrackwinFakeEmulator", argv[i] + disabled,
+                                WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr,
+                                nullptr, window_class.hInstance, nullptr);
+    labels[window] = argv[i];
+    if (disabled) EnableWindow(window, FALSE);
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 
-  // Ready: the windows as EnumWindows sees them, top first.
   std::vector<std::string> order;
   EnumWindows(ListWindow, reinterpret_cast<LPARAM>(&order));
   WriteRecord("BRACKWIN_TEST_READY_RECORD", order);

@@ -9,11 +9,13 @@
 #include <vector>
 
 // Stand-in programs write what they received to the file that an
-// environment variable names: each field ended by a NUL byte. The record is
-// written beside the file and then renamed, so a reader never sees half.
+// environment variable names (or to `path`): each field ended by a NUL byte.
+// The record is written beside the file and then renamed, so a reader never
+// sees half.
 inline void WriteRecord(const char* variable,
-                        const std::vector<std::string>& fields) {
-  const char* path = std::getenv(variable);
+                        const std::vector<std::string>& fields,
+                        const char* path = nullptr) {
+  if (path == nullptr) path = std::getenv(variable);
   if (path == nullptr) return;
   const std::string part = std::string(path) + ".part";
   std::FILE* file = std::fopen(part.c_str(), "wb");
