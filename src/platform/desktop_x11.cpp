@@ -3,6 +3,7 @@
 // is what GTK, Qt and SDL applications accept as a dropped file.
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <sys/select.h>
 
 #include <algorithm>
@@ -59,7 +60,7 @@ struct Desktop::Connection {
   Atom wm_state, net_wm_name, utf8_string, xdnd_aware, xdnd_proxy,
       xdnd_selection, xdnd_enter, xdnd_position, xdnd_status, xdnd_drop,
       xdnd_leave, xdnd_finished, xdnd_action_copy, uri_list, text_plain,
-      timestamp_property;
+      targets, timestamp_property;
 
   bool Open() {
     x = LoadXlib();
@@ -69,17 +70,17 @@ struct Desktop::Connection {
     previous_handler = x->XSetErrorHandler(IgnoreXError);
     root = DefaultRootWindow(display);
     const char* names[] = {
-        "WM_STATE",           "_NET_WM_NAME",  "UTF8_STRING",
-        "XdndAware",          "XdndProxy",     "XdndSelection",
-        "XdndEnter",          "XdndPosition",  "XdndStatus",
-        "XdndDrop",           "XdndLeave",     "XdndFinished",
-        "XdndActionCopy",     "text/uri-list", "text/plain",
+        "WM_STATE",           "_NET_WM_NAME",  "UTF8_STRING", "XdndAware",
+        "XdndProxy",          "XdndSelection", "XdndEnter",   "XdndPosition",
+        "XdndStatus",         "XdndDrop",      "XdndLeave",   "XdndFinished",
+        "XdndActionCopy",     "text/uri-list", "text/plain",  "TARGETS",
         "_BRACKWIN_TIMESTAMP"};
-    Atom* atoms[] = {
-        &wm_state,         &net_wm_name,    &utf8_string, &xdnd_aware,
-        &xdnd_proxy,       &xdnd_selection, &xdnd_enter,  &xdnd_position,
-        &xdnd_status,      &xdnd_drop,      &xdnd_leave,  &xdnd_finished,
-        &xdnd_action_copy, &uri_list,       &text_plain,  &timestamp_property};
+    Atom* atoms[] = {&wm_state,         &net_wm_name,       &utf8_string,
+                     &xdnd_aware,       &xdnd_proxy,        &xdnd_selection,
+                     &xdnd_enter,       &xdnd_position,     &xdnd_status,
+                     &xdnd_drop,        &xdnd_leave,        &xdnd_finished,
+                     &xdnd_action_copy, &uri_list,          &text_plain,
+                     &targets,          &timestamp_property};
     constexpr int kCount = sizeof(names) / sizeof(names[0]);
     Atom values[kCount];
     x->XInternAtoms(display, const_cast<char**>(names), kCount, False, values);
@@ -235,10 +236,14 @@ std::string Desktop::GetWindowTitle(WindowHandle window) {
 
 bool Desktop::IsWindowEnabled(WindowHandle window) {
   if (connection_ == nullptr) return false;
+  Connection& c = *connection_;
   XWindowAttributes attributes;
-  return connection_->x->XGetWindowAttributes(connection_->display, window,
-                                              &attributes) &&
-         attributes.map_state == IsViewable;
+  if (!c.x->XGetWindowAttributes(c.display, window, &attributes)) return false;
+  if (attributes.map_state == IsViewable) return true;
+  // An iconified window is unmapped, yet VICE's GTK window still takes a
+  // drop there (tried under twm), as a minimised window does on Windows. A
+  // window that is unmapped for any other reason is not shown at all.
+  return c.GetLong(window, c.wm_state, c.wm_state) == IconicState;
 }
 
 bool Desktop::DropFile(WindowHandle target_handle,
@@ -293,8 +298,9 @@ bool Desktop::DropFile(WindowHandle target_handle,
       (static_cast<long>(root_x) << 16) | (root_y & 0xFFFF),
       static_cast<long>(time), static_cast<long>(c.xdnd_action_copy));
 
-  bool dropped = false;
-  while (c.NextEvent(deadline, &event)) {
+  bool answered = false;  // An XdndStatus came.
+  bool refused = false;
+  while (!refused && c.NextEvent(deadline, &event)) {
     if (event.type == SelectionRequest &&
         event.xselectionrequest.selection == c.xdnd_selection) {
       // Hand over the file as a URI list, for either type we offered.
@@ -307,36 +313,49 @@ bool Desktop::DropFile(WindowHandle target_handle,
       reply.xselection.target = request.target;
       reply.xselection.time = request.time;
       reply.xselection.property = None;
+      const Atom property =
+          request.property != None ? request.property : request.target;
       if (request.target == c.uri_list || request.target == c.text_plain) {
-        const Atom property =
-            request.property != None ? request.property : request.target;
         c.x->XChangeProperty(
             c.display, request.requestor, property, request.target, 8,
             PropModeReplace,
             reinterpret_cast<const unsigned char*>(uri_list.data()),
             static_cast<int>(uri_list.size()));
         reply.xselection.property = property;
+      } else if (request.target == c.targets) {
+        // The selection conventions ask every owner to list its targets.
+        const long offered[] = {static_cast<long>(c.targets),
+                                static_cast<long>(c.uri_list),
+                                static_cast<long>(c.text_plain)};
+        c.x->XChangeProperty(c.display, request.requestor, property, XA_ATOM,
+                             32, PropModeReplace,
+                             reinterpret_cast<const unsigned char*>(offered),
+                             3);
+        reply.xselection.property = property;
       }
       c.x->XSendEvent(c.display, request.requestor, False, NoEventMask, &reply);
       c.x->XFlush(c.display);
     } else if (event.type == ClientMessage && event.xclient.window == source &&
                static_cast<Window>(event.xclient.data.l[0]) == target) {
-      if (event.xclient.message_type == c.xdnd_status && !dropped) {
-        dropped = true;
+      if (event.xclient.message_type == c.xdnd_status && !answered) {
+        answered = true;
         if (event.xclient.data.l[1] & 1) {
           c.SendClientMessage(receiver, target, c.xdnd_drop,
                               static_cast<long>(source), 0,
                               static_cast<long>(time), 0, 0);
         } else {
-          // Refused: say goodbye, as the protocol asks.
-          c.SendClientMessage(receiver, target, c.xdnd_leave,
-                              static_cast<long>(source), 0, 0, 0, 0);
-          break;
+          refused = true;
         }
       } else if (event.xclient.message_type == c.xdnd_finished) {
         break;
       }
     }
+  }
+  // Refused, or no answer within the budget: say goodbye, as the protocol
+  // asks, so that the target does not wait for a drop that never comes.
+  if (!answered || refused) {
+    c.SendClientMessage(receiver, target, c.xdnd_leave,
+                        static_cast<long>(source), 0, 0, 0, 0);
   }
   c.x->XDestroyWindow(c.display, source);
   c.x->XFlush(c.display);

@@ -79,6 +79,8 @@ case $case_name in
     start_target a "$title" mapped answer
     run_ok -f "$work/run/demo.asm" -r -e
     expect_uri a "file://$work/run/demo.prg"
+    [ "$(cat "$work/a.targets")" = "TARGETS text/uri-list text/plain" ] ||
+      fail "targets: $(cat "$work/a.targets")"
     expect_not_opened
     ;;
   relative)
@@ -124,6 +126,7 @@ case $case_name in
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
     [ "$elapsed_ms" -lt 4000 ] || fail "took $elapsed_ms ms"
     echo "returned after $elapsed_ms ms"
+    wait_for "$work/a.leave"
     expect_not_opened
     ;;
   bad-display)

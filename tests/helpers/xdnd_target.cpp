@@ -3,8 +3,10 @@
 // Creates a top-level window titled TITLE that announces XDND version 5,
 // writes "ready" to RECORD.ready, and then, when answering: accepts the
 // position, asks for the dropped data as text/uri-list, writes what it got
-// to RECORD and sends XdndFinished. A silent target never answers. Gives up
-// after 10 seconds.
+// to RECORD and sends XdndFinished. Before the data it asks for the list of
+// TARGETS, and writes their names to RECORD.targets. A silent target never
+// answers, and writes "leave" to RECORD.leave when the source gives up.
+// Gives up after 10 seconds.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -69,6 +71,8 @@ int main(int argc, char** argv) {
   const Atom net_wm_name = XInternAtom(display, "_NET_WM_NAME", False);
   const Atom utf8_string = XInternAtom(display, "UTF8_STRING", False);
   const Atom received = XInternAtom(display, "BRACKWIN_RECEIVED", False);
+  const Atom xdnd_leave = XInternAtom(display, "XdndLeave", False);
+  const Atom targets = XInternAtom(display, "TARGETS", False);
 
   const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display),
                                             0, 0, 200, 100, 0, 0, 0);
@@ -91,6 +95,7 @@ int main(int argc, char** argv) {
   WriteFile(record + ".ready", "ready");
 
   Window source = 0;
+  Time drop_time = CurrentTime;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < deadline) {
@@ -101,7 +106,13 @@ int main(int argc, char** argv) {
     }
     XEvent event;
     XNextEvent(display, &event);
-    if (!answer) continue;
+    if (!answer) {
+      if (event.type == ClientMessage &&
+          event.xclient.message_type == xdnd_leave) {
+        WriteFile(record + ".leave", "leave");
+      }
+      continue;
+    }
     if (event.type == ClientMessage &&
         event.xclient.message_type == xdnd_position) {
       source = static_cast<Window>(event.xclient.data.l[0]);
@@ -110,8 +121,33 @@ int main(int argc, char** argv) {
              static_cast<long>(action_copy));
     } else if (event.type == ClientMessage &&
                event.xclient.message_type == xdnd_drop) {
+      drop_time = static_cast<Time>(event.xclient.data.l[2]);
+      XConvertSelection(display, xdnd_selection, targets, received, window,
+                        drop_time);
+      XFlush(display);
+    } else if (event.type == SelectionNotify &&
+               event.xselection.target == targets) {
+      std::string names;
+      Atom type;
+      int format;
+      unsigned long count = 0, remaining;
+      unsigned char* bytes = nullptr;
+      if (event.xselection.property != None &&
+          XGetWindowProperty(display, window, received, 0, 64, True, XA_ATOM,
+                             &type, &format, &count, &remaining,
+                             &bytes) == Success &&
+          bytes != nullptr) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(bytes);
+        for (unsigned long i = 0; i < count; ++i) {
+          char* name = XGetAtomName(display, atoms[i]);
+          names += std::string(i > 0 ? " " : "") + name;
+          XFree(name);
+        }
+      }
+      if (bytes != nullptr) XFree(bytes);
+      WriteFile(record + ".targets", names);
       XConvertSelection(display, xdnd_selection, uri_list, received, window,
-                        static_cast<Time>(event.xclient.data.l[2]));
+                        drop_time);
       XFlush(display);
     } else if (event.type == SelectionNotify) {
       std::string data;

@@ -1,0 +1,91 @@
+# Runs the real VICE (x64sc) in a private Xvfb server, for the end-to-end
+# tests and the hand-off benchmark, which source this file after setting
+# `work` (a scratch folder) and `pids` (an array of processes to end).
+# VICE ships without ROMs, so this writes stand-in images of its own: a
+# KERNAL whose reset, NMI and IRQ vectors point at an endless JMP at $E000,
+# and BASIC and character ROMs of zeros. With -autostartprgmode 1 (inject
+# into RAM) that is all an autostart needs.
+
+vice_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_display() {
+  command -v Xvfb > /dev/null || { echo "Xvfb is not installed" >&2; return 1; }
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3> "$work/display" \
+    2> /dev/null &
+  pids+=($!)
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$(cat "$work/display")"
+}
+
+# Starts twm, which places windows itself and never grabs the server.
+start_window_manager() {
+  printf '%s\n' 'TitleFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' \
+    'ResizeFont "fixed"' 'IconManagerFont "fixed"' RandomPlacement \
+    NoGrabServer > "$work/twmrc"
+  LC_ALL=C twm -f "$work/twmrc" > /dev/null 2>&1 &
+  pids+=($!)
+  sleep 0.3
+}
+
+write_roms() {
+  mkdir -p "$work/roms"
+  python3 - "$work/roms" << 'PY'
+import sys
+kernal = bytearray(8192)
+kernal[0:3] = b"\x4c\x00\xe0"          # $E000: JMP $E000
+kernal[0x1FFA:0x2000] = b"\x00\xe0" * 3  # NMI, reset and IRQ vectors
+open(sys.argv[1] + "/kernal", "wb").write(kernal)
+open(sys.argv[1] + "/basic", "wb").write(bytes(8192))
+open(sys.argv[1] + "/chargen", "wb").write(bytes(4096))
+PY
+}
+
+# Starts x64sc with the given extra switches, logging to $work/vice.log, and
+# waits until its window is up (and its monitor, with -binarymonitor).
+start_vice() {  # [SWITCH...]
+  [ -f "$work/roms/kernal" ] || write_roms
+  mkdir -p "$work/home"
+  HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+    XDG_DATA_HOME="$work/home/.local/share" \
+    XDG_CACHE_HOME="$work/home/.cache" \
+    x64sc -default -sounddev dummy -autostartprgmode 1 \
+    -kernal "$work/roms/kernal" -basic "$work/roms/basic" \
+    -chargen "$work/roms/chargen" "$@" > "$work/vice.log" 2>&1 &
+  vice_pid=$!
+  pids+=("$vice_pid")
+  # Up when its window is shown and takes drops.
+  vice_window=
+  for _ in $(seq 300); do
+    [ -n "$vice_window" ] || vice_window=$(xwininfo -root -tree 2> /dev/null |
+      sed -n 's/^ *\(0x[0-9a-f]*\) "VICE (C64SC)".*/\1/p' | head -n 1)
+    [ -n "$vice_window" ] &&
+      xwininfo -id "$vice_window" | grep -q IsViewable &&
+      xprop -id "$vice_window" XdndAware | grep -q ATOM && break
+    sleep 0.05
+  done
+  xprop -id "$vice_window" XdndAware 2> /dev/null | grep -q ATOM ||
+    { echo "VICE did not start" >&2; return 1; }
+  case " $* " in
+    *" -binarymonitor "*) python3 "$vice_here/vice_monitor.py" wait 6502 10 ;;
+  esac
+}
+
+# How many programs VICE has injected into its RAM so far.
+injections() {
+  grep -c 'Injecting program data at \$0801' "$work/vice.log"
+}
+
+# Waits up to SECONDS for the Nth injection.
+wait_for_injection() {  # N SECONDS
+  local tries=$(($2 * 100))
+  for _ in $(seq "$tries"); do
+    [ "$(injections)" -ge "$1" ] && return 0
+    sleep 0.01
+  done
+  return 1
+}

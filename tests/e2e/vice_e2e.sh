@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# End-to-end tests of -r -e against the real VICE (x64sc) in a private Xvfb
+# server, with a stand-in java that writes a real program.
+# Usage: vice_e2e.sh BRACKWIN CASE
+set -u
+brackwin=$(realpath "$1")
+case_name=$2
+here=$(cd "$(dirname "$0")" && pwd)
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill -CONT "$pid" 2> /dev/null; kill "$pid" 2> /dev/null; done
+  wait 2> /dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir "$work/bin" "$work/run"
+cp "$here/stand-ins/java" "$here/stand-ins/xdg-open" "$work/bin/"
+export PATH="$work/bin:$PATH"
+export BRACKWIN_TEST_RECORD="$work/java.args"
+export BRACKWIN_TEST_OPEN_RECORD="$work/open.args"
+export KICKASS_PATH=/opt/kickass
+cd "$work/run" || exit 1
+
+launcher=()
+java_record=$BRACKWIN_TEST_RECORD
+# shellcheck source=common.sh
+. "$here/common.sh"
+# shellcheck source=vice_common.sh
+. "$here/vice_common.sh"
+
+command -v x64sc > /dev/null || fail "VICE (x64sc) is not installed"
+start_display || fail "no X server"
+
+# The program the stand-in java writes: $0801, then 10 SYS2061.
+program_bytes=0b080a009e32303631000000
+
+expect_injected() {
+  wait_for_injection 1 10 || fail "VICE did not inject the program: $(tail -n 5 "$work/vice.log")"
+  sleep 0.3
+  [ "$(injections)" = 1 ] || fail "injected $(injections) times"
+  [ ! -e "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "the shell opened the program too"
+}
+
+case $case_name in
+  drop)
+    start_vice || fail "VICE did not start"
+    run -f "$work/run/demo.asm" -r -e
+    expect 0 ""
+    expect_injected
+    ;;
+  drop-iconified)
+    # Under a window manager, iconified, and with a relative source path.
+    start_window_manager
+    start_vice || fail "VICE did not start"
+    xdotool windowminimize "$vice_window"
+    for _ in $(seq 100); do
+      xwininfo -id "$vice_window" | grep -q IsUnMapped && break
+      sleep 0.05
+    done
+    xwininfo -id "$vice_window" | grep -q IsUnMapped || fail "not iconified"
+    mkdir -p "src dir"
+    run -f "src dir/demo.asm" -r -e
+    expect 0 ""
+    expect_injected
+    grep -q "Loading PRG file \`$work/run/src dir/demo.prg'" "$work/vice.log" ||
+      fail "VICE loaded another file"
+    ;;
+  monitor)
+    start_vice -binarymonitor || fail "VICE did not start"
+    run -f demo.asm -r -e
+    expect 0 ""
+    expect_injected
+    grep -q "Loading PRG file \`$work/run/demo.prg'" "$work/vice.log" ||
+      fail "VICE loaded another file"
+    # The program is in the emulator's RAM, read back through the monitor.
+    ram=$(python3 "$here/vice_monitor.py" read 6502 0x0801 12) ||
+      fail "cannot read VICE's memory"
+    [ "$ram" = "$program_bytes" ] || fail "RAM at \$0801 holds $ram"
+    ;;
+  monitor-stopped)
+    # The monitor's port accepts, but the emulator never answers: the tool
+    # gives up on it within its bound and falls through to the window, whose
+    # drop it gives up after its own bound.
+    start_vice -binarymonitor || fail "VICE did not start"
+    kill -STOP "$vice_pid"
+    started=$(date +%s%N)
+    run -f demo.asm -r -e
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    kill -CONT "$vice_pid"
+    expect 0 ""
+    echo "returned after $elapsed_ms ms"
+    [ "$elapsed_ms" -ge 900 ] || fail "did not wait for the monitor"
+    [ "$elapsed_ms" -lt 4500 ] || fail "took $elapsed_ms ms"
+    [ ! -e "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "the shell opened the program"
+    ;;
+  no-vice)
+    run -f demo.asm -r -e
+    expect 0 ""
+    wait_for "$BRACKWIN_TEST_OPEN_RECORD"
+    expect_record "$BRACKWIN_TEST_OPEN_RECORD" "$work/run" demo.prg
+    ;;
+  *)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "PASS: $case_name"

@@ -1,0 +1,58 @@
+#!/usr/bin/env python3
+"""A minimal client of VICE's binary monitor, for the tests and benchmarks.
+
+Usage: vice_monitor.py wait PORT SECONDS     wait until the monitor listens
+       vice_monitor.py read PORT ADDR COUNT  print COUNT bytes at ADDR in hex
+"""
+import socket
+import struct
+import sys
+import time
+
+
+def request(sock, command, body, request_id=7):
+    sock.sendall(struct.pack("<BBIIB", 2, 1, len(body), request_id, command) + body)
+    while True:  # Skip events (request id 0xffffffff) until our answer.
+        header = recv_exactly(sock, 12)
+        _, _, length, kind, error, answer_id = struct.unpack("<BBIBBI", header)
+        answer = recv_exactly(sock, length)
+        if answer_id == request_id:
+            if error:
+                sys.exit(f"monitor error {error:#x}")
+            return answer
+
+
+def recv_exactly(sock, count):
+    data = b""
+    while len(data) < count:
+        chunk = sock.recv(count - len(data))
+        if not chunk:
+            sys.exit("monitor closed the connection")
+        data += chunk
+    return data
+
+
+def main():
+    mode, port = sys.argv[1], int(sys.argv[2])
+    if mode == "wait":
+        deadline = time.monotonic() + float(sys.argv[3])
+        while time.monotonic() < deadline:
+            try:
+                socket.create_connection(("127.0.0.1", port), 1).close()
+                return
+            except OSError:
+                time.sleep(0.05)
+        sys.exit("the monitor does not listen")
+    address, count = int(sys.argv[3], 0), int(sys.argv[4])
+    with socket.create_connection(("127.0.0.1", port), 5) as sock:
+        sock.settimeout(5)
+        # Memory get (0x01): no side effects, start, end, main memory, bank 0.
+        body = struct.pack("<BHHBH", 0, address, address + count - 1, 0, 0)
+        answer = request(sock, 0x01, body)
+        print(answer[2 : 2 + count].hex())
+        # Exit (0xaa): let the emulator run on.
+        request(sock, 0xAA, b"", 8)
+
+
+if __name__ == "__main__":
+    main()
