@@ -135,5 +135,71 @@ TEST_F(ApplicationTest, TooLongSourcePathLaunchesNothing) {
   EXPECT_EQ(platform_.opens[0].file, std::string(255, 'n') + ".prg");
 }
 
+TEST_F(ApplicationTest, HelpPrintsUsageUnlessItIsTheFileName) {
+  for (const char* switches : {"-h", "--help", "/?", "-c --HELP -f x.asm"}) {
+    SCOPED_TRACE(switches);
+    EXPECT_EQ(Run(switches), 0);
+    EXPECT_EQ(output_.rfind("usage: brackwin -f SOURCE [-c] [-r [-e]]\n", 0),
+              0u);
+  }
+  EXPECT_TRUE(platform_.commands.empty());
+  // As the value of -f it is a file name like any other.
+  EXPECT_EQ(Run("-f --help -c"), 0);
+  EXPECT_EQ(output_, "");
+  EXPECT_EQ(platform_.commands,
+            std::vector<std::string>{
+                "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" "
+                "\"--help\" -showmem -afo"});
+}
+
+TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {
+  struct Case {
+    const char* what;
+    const char* kickass_path;  // Null: unset.
+    bool java;
+    const char* output;
+  };
+  const Case cases[] = {
+      {"correct", "C:\\KA", true, ""},
+      {"unset", nullptr, true,
+       "warning: KICKASS_PATH is not set: set it to the folder that holds "
+       "KickAss.jar\n"},
+      {"empty", "", true,
+       "warning: KICKASS_PATH is not set: set it to the folder that holds "
+       "KickAss.jar\n"},
+      {"quoted", "\"C:\\KA\"", true,
+       "warning: KICKASS_PATH holds a double quote (\"C:\\KA\"): set it to "
+       "the folder without quotes\n"},
+      {"the archive", "C:\\KA\\KickAss.jar", true,
+       "warning: KICKASS_PATH names a file (C:\\KA\\KickAss.jar): set it to "
+       "the folder that holds KickAss.jar\n"},
+      {"no archive", "C:\\%s", true,
+       "warning: KickAss.jar is not in KICKASS_PATH (C:\\%s): set it to the "
+       "folder that holds KickAss.jar\n"},
+      {"no java", "C:\\KA", false,
+       "warning: java is not on the PATH: install Java, or add the folder of "
+       "its java program to the PATH\n"},
+  };
+  std::vector<std::string> files = {"C:\\KA/KickAss.jar", "C:\\KA\\KickAss.jar",
+                                    "demo.prg"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakePlatform platform;
+    platform.existing_files = &files;
+    platform.environment.clear();
+    if (c.kickass_path != nullptr) {
+      platform.environment = {{"KICKASS_PATH", c.kickass_path}};
+    }
+    if (!c.java) platform.programs.clear();
+    platform.command_line = "brackwin.exe -f demo.asm -r";
+    Application application(platform);
+    CaptureStdout();
+    EXPECT_EQ(application.Execute(), 0);
+    EXPECT_EQ(GetCapturedStdout(), c.output);
+    EXPECT_EQ(platform.commands, std::vector<std::string>{kWindowsCommand});
+    EXPECT_EQ(platform.opens.size(), 1u);
+  }
+}
+
 }  // namespace
 }  // namespace quennet::brackwin

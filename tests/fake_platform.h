@@ -39,7 +39,8 @@ class FakePlatform : public Platform {
   OpenResult open_result;
   /// Files that exist; when null, every file does.
   std::vector<std::string>* existing_files = nullptr;
-  std::vector<std::pair<std::string, std::string>> environment;
+  std::vector<std::pair<std::string, std::string>> environment = {
+      {"KICKASS_PATH", "C:\\KickAssembler"}};
   std::vector<std::string> programs = {"java"};
   /// The monitor: whether a connection is accepted, what it answers (one
   /// chunk a Receive; then -1, a time-out) and what was sent.

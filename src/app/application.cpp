@@ -1,18 +1,47 @@
 #include "app/application.h"
 
 #include "app/assembler_command.h"
+#include "app/setup_check.h"
 #include "cmdline/command_line.h"
 
 namespace quennet::brackwin {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: brackwin -f SOURCE [-c] [-r [-e]]\n"
+    "Assembles SOURCE with KickAssembler and hands the program to VICE.\n"
+    "  -f SOURCE  the assembly source (required)\n"
+    "  -c         assemble\n"
+    "  -r         assemble, then open the program (SOURCE with .prg)\n"
+    "  -e         with -r: hand it to the VICE that is already running\n"
+    "Needs java on the PATH and KICKASS_PATH set to the folder that holds\n"
+    "KickAss.jar. Exit status: 0 on success, -1 (255) on any failure.\n"
+    "See the README: First run, Troubleshooting.\n";
+
+// Whether `token` asks for the usage text.
+bool IsHelp(const char* token) {
+  return CompareNoCase(token, "-h") == 0 ||
+         CompareNoCase(token, "--help") == 0 || CompareNoCase(token, "/?") == 0;
+}
+
+}  // namespace
 
 Application::Application(Platform& platform) : platform_(platform) {}
 
 int Application::Execute() {
-  if (!ParseArguments()) return -1;
+  if (!ParseArguments()) {
+    if (!help_) return -1;
+    output.Print(kUsage);
+    return 0;
+  }
   SetAssemblerPath();
 
   int status = 0;
-  if (compile || run) status = Assemble(sourceFile) ? 0 : -1;
+  if (compile || run) {
+    // Before the assembler, whose own message follows if it fails.
+    WarnAboutSetup(platform_, output);
+    status = Assemble(sourceFile) ? 0 : -1;
+  }
   // A failed assembly leaves no new program behind, so launching would run a
   // stale one while reporting success: the failure stands instead.
   if (run && status == 0) {
@@ -23,6 +52,19 @@ int Application::Execute() {
 
 bool Application::ParseArguments() {
   const CommandLine line(platform_.GetRawCommandLine());
+
+  // A help token asks for the usage text, except as the value of -f: then it
+  // is a file name like any other.
+  // Only the first -f has a value, as FindOption reads it.
+  const std::vector<const char*>& args = line.GetArgs();
+  std::size_t value_of_f = 0;
+  for (std::size_t i = 1; i < args.size() && value_of_f == 0; ++i) {
+    if (CompareNoCase(args[i], "-f") == 0) value_of_f = i + 1;
+  }
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (i != value_of_f && IsHelp(args[i])) help_ = true;
+  }
+  if (help_) return false;
 
   std::string file;
   FindOption(line, "-f", &file);

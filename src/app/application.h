@@ -25,7 +25,8 @@ class Application {
 
   /// Reads -f, -c, -r and -e from the command line. Returns false, printing
   /// "no filename specified" when -f has no value, and silently when neither
-  /// -c nor -r is present.
+  /// -c nor -r is present or when a token other than the value of -f asks
+  /// for help (-h, --help, /?), which Execute answers with the usage text.
   bool ParseArguments();
 
   /// Sets the assembler directory to the reference "%KICKASS_PATH%".
@@ -52,6 +53,7 @@ class Application {
   bool compile = false;
   bool run = false;
   bool useRunningEmulator = false;
+  bool help_ = false;
 };
 
 }  // namespace quennet::brackwin

@@ -20,7 +20,8 @@ cp "$here/stand-ins/java" "$here/stand-ins/xdg-open" "$work/bin/"
 export PATH="$work/bin:$PATH"
 export BRACKWIN_TEST_RECORD="$work/java.args"
 export BRACKWIN_TEST_OPEN_RECORD="$work/open.args"
-export KICKASS_PATH=/opt/kickass
+export KICKASS_PATH="$work/kick ass"
+mkdir "$KICKASS_PATH" && touch "$KICKASS_PATH/KickAss.jar"
 cd "$work/run" || exit 1
 
 launcher=()

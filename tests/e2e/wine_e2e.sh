@@ -27,7 +27,9 @@ BRACKWIN_TEST_OPEN_RECORD=$(winpath "$work/open.rec")
 BRACKWIN_TEST_DROP_RECORD=$(winpath "$work/drop.rec")
 BRACKWIN_TEST_READY_RECORD=$(winpath "$work/ready.rec")
 BRACKWIN_TEST_MONITOR_RECORD=$(winpath "$work/monitor.rec")
-export KICKASS_PATH='Z:\opt\kick ass'
+mkdir "$work/kick ass" && touch "$work/kick ass/KickAss.jar"
+KICKASS_PATH=$(winpath "$work/kick ass")
+export KICKASS_PATH
 
 launcher=("$wine_run" "$bits")
 java_record=$work/java.rec
@@ -121,8 +123,16 @@ case $case_name in
     ;;
   kickass-path)
     KICKASS_PATH='Z:\kick & ass (1)' run -f demo.asm -c
-    expect 0 ""
+    expect 0 "warning: KickAss.jar is not in KICKASS_PATH (Z:\kick & ass (1)): set it to the folder that holds KickAss.jar"$'\r\n'
     KICKASS_PATH='Z:\kick & ass (1)' expect_assembled demo.asm
+    # Quotes in the value (setx KICKASS_PATH "\"C:\...\"") are warned
+    # about, and the command is still the same.
+    quoted="\"$KICKASS_PATH\""
+    KICKASS_PATH=$quoted run -f demo.asm -c
+    expect 0 "warning: KICKASS_PATH holds a double quote ($quoted): set it to the folder without quotes"$'\r\n'
+    [ "$(tr '\0' '\n' < "$java_record" | head -n 1)" = \
+      "java -Xms256m -Xmx512m -jar \"$quoted/KickAss.jar\" \"demo.asm\" -showmem -afo" ] ||
+      fail "java ran as: $(tr '\0' '|' < "$java_record")"
     ;;
   drop)
     title="VICE: C64 emulator at 100% speed, 50 fps"

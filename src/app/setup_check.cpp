@@ -1,0 +1,40 @@
+#include "app/setup_check.h"
+
+#include <string>
+
+namespace quennet::brackwin {
+
+void WarnAboutSetup(Platform& platform, DebugOutput& output) {
+  std::string folder;
+  if (!platform.GetEnvironment("KICKASS_PATH", &folder) || folder.empty()) {
+    output.Warning(
+        "warning: KICKASS_PATH is not set: set it to the folder that holds "
+        "KickAss.jar\n");
+  } else if (!platform.FileExists(folder + "/KickAss.jar")) {
+    if (folder.find('"') != std::string::npos) {
+      // A common mistake on Windows (setx KICKASS_PATH "\"C:\...\""): the
+      // quotes end up in the value and split the archive's path at java.
+      output.Warning(
+          "warning: KICKASS_PATH holds a double quote (%s): set it to the "
+          "folder without quotes\n",
+          folder.c_str());
+    } else if (platform.FileExists(folder)) {
+      output.Warning(
+          "warning: KICKASS_PATH names a file (%s): set it to the folder "
+          "that holds KickAss.jar\n",
+          folder.c_str());
+    } else {
+      output.Warning(
+          "warning: KickAss.jar is not in KICKASS_PATH (%s): set it to the "
+          "folder that holds KickAss.jar\n",
+          folder.c_str());
+    }
+  }
+  if (!platform.FindProgram("java")) {
+    output.Warning(
+        "warning: java is not on the PATH: install Java, or add the folder "
+        "of its java program to the PATH\n");
+  }
+}
+
+}  // namespace quennet::brackwin
