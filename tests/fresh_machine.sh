@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Tries the README's first command as a newcomer would: in a fresh Debian 12
+# root (debootstrap --variant=minbase, plus what our machine image ships:
+# cmake, g++, ninja, git, python3), runs `bash build.sh` on a clean clone,
+# and checks that both binaries exist and that the Linux one can drop on X11
+# windows. Needs root and debootstrap; takes several minutes.
+# Usage: tests/fresh_machine.sh [ROOT]   (default: a new temporary folder)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+if [ -n "${1:-}" ]; then
+  root=$1
+  mkdir -p "$(dirname "$root")"
+  remove=
+else
+  root=$(mktemp -d)/bookworm
+  remove=$(dirname "$root")
+fi
+
+if [ ! -x "$root/usr/bin/apt-get" ]; then
+  debootstrap --variant=minbase bookworm "$root" > "$root.debootstrap.log" ||
+    { tail -n 20 "$root.debootstrap.log"; exit 1; }
+fi
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+# Debian's own sources, as the host has them (the root's mirror may differ).
+if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  rm -f "$root/etc/apt/sources.list"
+  cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/"
+fi
+mount -t proc proc "$root/proc"
+trap 'umount "$root/proc"; [ -z "$remove" ] || rm -rf "$remove"' EXIT
+chroot "$root" bash -c 'apt-get update -qq &&
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq cmake g++ ninja-build git python3 > /dev/null'
+rm -rf "$root/src"
+git clone -q "$top" "$root/src"
+
+started=$(date +%s)
+chroot "$root" bash -c 'cd /src && bash build.sh'
+echo "build.sh took $(($(date +%s) - started)) s"
+for binary in build/native/brackwin build/win32/brackwin.exe; do
+  [ -f "$root/src/$binary" ] || { echo "FAIL: no $binary"; exit 1; }
+done
+grep -q XdndAware "$root/src/build/native/brackwin" ||
+  { echo "FAIL: the Linux binary has no X11 drops"; exit 1; }
+echo "PASS: both binaries built, with X11 drops"
