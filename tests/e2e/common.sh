@@ -46,3 +46,18 @@ expect_record() {  # FILE FIELD...
     fail "$(basename "$file"): $(tr '\0' '|' < "$file")" \
       "expected: $(tr '\0' '|' < "$work/expected")"
 }
+
+# Starts Xvfb on a free display number, which it writes when ready, and
+# exports DISPLAY. The server is ended with the processes in `pids`.
+start_display() {
+  command -v Xvfb > /dev/null || { echo "Xvfb is not installed" >&2; return 1; }
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3> "$work/display" \
+    2> /dev/null &
+  pids+=($!)
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$(cat "$work/display")"
+}

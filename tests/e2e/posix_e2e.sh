@@ -9,21 +9,9 @@ case_name=$2
 read -r -a launcher <<< "${BRACKWIN_TEST_WRAPPER:-}"
 here=$(cd "$(dirname "$0")" && pwd)
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/bin" "$work/run"
-cp "$here/stand-ins/java" "$here/stand-ins/xdg-open" "$work/bin/"
-export PATH="$work/bin:$PATH"
-export BRACKWIN_TEST_RECORD="$work/java.args"
-export BRACKWIN_TEST_OPEN_RECORD="$work/open.args"
-export KICKASS_PATH="$work/kick ass"
-mkdir "$KICKASS_PATH" && touch "$KICKASS_PATH/KickAss.jar"
 unset DISPLAY
-cd "$work/run" || exit 1
-
-java_record=$BRACKWIN_TEST_RECORD
-# shellcheck source=common.sh
-. "$here/common.sh"
+# shellcheck source=native_setup.sh
+. "$here/native_setup.sh"
 
 expect_assembled() {  # SOURCE
   expect_record "$java_record" -Xms256m -Xmx512m -jar "$KICKASS_PATH/KickAss.jar" "$1" \

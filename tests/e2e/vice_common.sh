@@ -1,6 +1,7 @@
 # Runs the real VICE (x64sc) in a private Xvfb server, for the end-to-end
 # tests and the hand-off benchmark, which source this file after setting
-# `work` (a scratch folder) and `pids` (an array of processes to end).
+# `work` (a scratch folder) and `pids` (an array of processes to end), and
+# after common.sh, whose start_display starts the server.
 # VICE ships without ROMs, so this writes stand-in images of its own: a
 # KERNAL whose reset, NMI and IRQ vectors point at an endless JMP at $E000,
 # and BASIC and character ROMs of zeros. With -autostartprgmode 1 (inject
@@ -8,19 +9,6 @@
 
 vice_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-# Starts Xvfb on a free display and exports DISPLAY.
-start_display() {
-  command -v Xvfb > /dev/null || { echo "Xvfb is not installed" >&2; return 1; }
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3> "$work/display" \
-    2> /dev/null &
-  pids+=($!)
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-  done
-  [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; return 1; }
-  export DISPLAY=":$(cat "$work/display")"
-}
 
 # Starts twm, which places windows itself and never grabs the server.
 start_window_manager() {

@@ -7,27 +7,8 @@ brackwin=$(realpath "$1")
 case_name=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill -CONT "$pid" 2> /dev/null; kill "$pid" 2> /dev/null; done
-  wait 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir "$work/bin" "$work/run"
-cp "$here/stand-ins/java" "$here/stand-ins/xdg-open" "$work/bin/"
-export PATH="$work/bin:$PATH"
-export BRACKWIN_TEST_RECORD="$work/java.args"
-export BRACKWIN_TEST_OPEN_RECORD="$work/open.args"
-export KICKASS_PATH="$work/kick ass"
-mkdir "$KICKASS_PATH" && touch "$KICKASS_PATH/KickAss.jar"
-cd "$work/run" || exit 1
-
-launcher=()
-java_record=$BRACKWIN_TEST_RECORD
-# shellcheck source=common.sh
-. "$here/common.sh"
+# shellcheck source=native_setup.sh
+. "$here/native_setup.sh"
 # shellcheck source=vice_common.sh
 . "$here/vice_common.sh"
 

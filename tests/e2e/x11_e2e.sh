@@ -9,39 +9,9 @@ case_name=$3
 here=$(cd "$(dirname "$0")" && pwd)
 title="VICE: C64 emulator at 100% speed, 50 fps"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
-  wait 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir "$work/bin" "$work/run"
-cp "$here/stand-ins/java" "$here/stand-ins/xdg-open" "$work/bin/"
-export PATH="$work/bin:$PATH"
-export BRACKWIN_TEST_RECORD="$work/java.args"
-export BRACKWIN_TEST_OPEN_RECORD="$work/open.args"
-export KICKASS_PATH="$work/kick ass"
-mkdir "$KICKASS_PATH" && touch "$KICKASS_PATH/KickAss.jar"
-cd "$work/run" || exit 1
-
-launcher=()
-java_record=$BRACKWIN_TEST_RECORD
-# shellcheck source=common.sh
-. "$here/common.sh"
-
-command -v Xvfb > /dev/null || fail "Xvfb is not installed"
-# A server on a free display number; it writes the number when ready.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3> "$work/display" \
-  2> /dev/null &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
+# shellcheck source=native_setup.sh
+. "$here/native_setup.sh"
+start_display || fail "no X server"
 
 start_target() {  # NAME TITLE mapped|unmapped answer|silent
   "$target" "$2" "$3" "$4" "$work/$1" &
