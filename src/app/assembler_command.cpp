@@ -51,7 +51,7 @@ std::string BuildAssemblerCommand(CommandSyntax syntax,
                                   const std::string& assembler_path,
                                   const std::string& source) {
   return "java -Xms256m -Xmx512m -jar " +
-         QuoteWord(syntax, assembler_path + "/KickAss.jar") + " " +
+         QuoteWord(syntax, assembler_path + kAssemblerArchive) + " " +
          QuoteWord(syntax, source) + " -showmem -afo";
 }
 

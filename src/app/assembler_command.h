@@ -7,6 +7,9 @@
 
 namespace quennet::brackwin {
 
+/// Where the assembler's archive lies, relative to its folder.
+inline constexpr char kAssemblerArchive[] = "/KickAss.jar";
+
 /// Whether `source` can be quoted for `syntax`. Windows file names hold no
 /// double quote and no byte below 0x20, and either would break the quoting;
 /// every byte string can be quoted for a POSIX shell.

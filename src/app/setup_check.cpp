@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/assembler_command.h"
+
 namespace quennet::brackwin {
 
 void WarnAboutSetup(Platform& platform, DebugOutput& output) {
@@ -10,7 +12,7 @@ void WarnAboutSetup(Platform& platform, DebugOutput& output) {
     output.Warning(
         "warning: KICKASS_PATH is not set: set it to the folder that holds "
         "KickAss.jar\n");
-  } else if (!platform.FileExists(folder + "/KickAss.jar")) {
+  } else if (!platform.FileExists(folder + kAssemblerArchive)) {
     if (folder.find('"') != std::string::npos) {
       // A common mistake on Windows (setx KICKASS_PATH "\"C:\...\""): the
       // quotes end up in the value and split the archive's path at java.

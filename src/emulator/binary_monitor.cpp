@@ -43,11 +43,11 @@ int MillisecondsLeft(Clock::time_point deadline) {
 }
 
 // Sends the request and reads until the answer to it; the caller closes.
-MonitorOutcome Exchange(Platform& platform, SocketHandle socket,
-                        const std::vector<unsigned char>& request,
-                        Clock::time_point deadline) {
+bool Exchange(Platform& platform, SocketHandle socket,
+              const std::vector<unsigned char>& request,
+              Clock::time_point deadline) {
   if (!platform.Send(socket, request, MillisecondsLeft(deadline))) {
-    return MonitorOutcome::kFailed;
+    return false;
   }
   std::vector<unsigned char> received;
   unsigned char chunk[4096];
@@ -56,22 +56,20 @@ MonitorOutcome Exchange(Platform& platform, SocketHandle socket,
     std::size_t consumed = 0;
     switch (ParseMonitorResponse(received, &response, &consumed)) {
       case ParseStatus::kMalformed:
-        return MonitorOutcome::kFailed;
+        return false;
       case ParseStatus::kComplete:
         received.erase(received.begin(), received.begin() + consumed);
         // Events (stopped, resumed, registers) answer no request.
         if (response.request_id != kRequestId) continue;
         // An error reply carries its own type; only the error code counts.
-        return response.error == 0 && response.type == kAutostartCommand
-                   ? MonitorOutcome::kDelivered
-                   : MonitorOutcome::kFailed;
+        return response.error == 0 && response.type == kAutostartCommand;
       case ParseStatus::kIncomplete:
         break;
     }
     const int left = MillisecondsLeft(deadline);
-    if (left == 0) return MonitorOutcome::kFailed;
+    if (left == 0) return false;
     const int count = platform.Receive(socket, chunk, sizeof(chunk), left);
-    if (count <= 0) return MonitorOutcome::kFailed;
+    if (count <= 0) return false;
     received.insert(received.end(), chunk, chunk + count);
   }
 }
@@ -117,19 +115,19 @@ ParseStatus ParseMonitorResponse(const std::vector<unsigned char>& bytes,
   return ParseStatus::kComplete;
 }
 
-MonitorOutcome AutostartThroughMonitor(Platform& platform,
-                                       const std::string& absolute_path) {
+bool AutostartThroughMonitor(Platform& platform,
+                             const std::string& absolute_path) {
   std::vector<unsigned char> request;
   if (!BuildAutostartRequest(absolute_path, kRequestId, &request)) {
-    return MonitorOutcome::kUnusable;
+    return false;
   }
   const auto deadline = Clock::now() + kBudget;
   const SocketHandle socket =
       platform.ConnectLoopback(kMonitorPort, kConnectTimeoutMs);
-  if (socket == kNoSocket) return MonitorOutcome::kUnavailable;
-  const MonitorOutcome outcome = Exchange(platform, socket, request, deadline);
+  if (socket == kNoSocket) return false;
+  const bool delivered = Exchange(platform, socket, request, deadline);
   platform.CloseSocket(socket);
-  return outcome;
+  return delivered;
 }
 
 }  // namespace quennet::brackwin

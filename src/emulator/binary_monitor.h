@@ -16,8 +16,6 @@ namespace quennet::brackwin {
 
 inline constexpr int kMonitorPort = 6502;
 inline constexpr unsigned char kAutostartCommand = 0xdd;
-/// The request id of events, which answer no request of ours.
-inline constexpr std::uint32_t kEventRequestId = 0xffffffff;
 /// Autostart carries the name's length in one byte.
 inline constexpr std::size_t kMaxMonitorFileName = 255;
 
@@ -50,20 +48,15 @@ ParseStatus ParseMonitorResponse(const std::vector<unsigned char>& bytes,
                                  MonitorResponse* response,
                                  std::size_t* consumed);
 
-enum class MonitorOutcome {
-  kDelivered,    // VICE answered the autostart with error 0.
-  kUnavailable,  // Nothing accepted the connection.
-  kUnusable,     // The name does not fit the request.
-  kFailed,       // No answer in time, a closed connection, a stream that is
-                 // not the monitor's, or an answer with an error code.
-};
-
 /// Asks the VICE behind the binary monitor to autostart `absolute_path`,
-/// reading past events until the answer to the request arrives. The whole
-/// attempt takes at most about a second; a refused connection costs no more
-/// than the short connect wait.
-MonitorOutcome AutostartThroughMonitor(Platform& platform,
-                                       const std::string& absolute_path);
+/// reading past events until the answer to the request arrives. Returns true
+/// when VICE answered with error 0; false when nothing accepted the
+/// connection, the name does not fit the request, no answer came in time,
+/// the connection closed, the stream is not the monitor's, or the answer
+/// carries an error code. The whole attempt takes at most about a second; a
+/// refused connection costs no more than the short connect wait.
+bool AutostartThroughMonitor(Platform& platform,
+                             const std::string& absolute_path);
 
 }  // namespace quennet::brackwin
 

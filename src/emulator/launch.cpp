@@ -45,8 +45,7 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
     // The monitor answers whether the program was taken; the emulator runs
     // in a folder of its own, so it gets the full path.
     if (AutostartThroughMonitor(platform_,
-                                platform_.GetAbsolutePath(paths.program)) ==
-        MonitorOutcome::kDelivered) {
+                                platform_.GetAbsolutePath(paths.program))) {
       return true;
     }
     const WindowHandle window = FindEmulatorWindow(platform_);

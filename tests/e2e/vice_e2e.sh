@@ -77,12 +77,6 @@ case $case_name in
     [ "$elapsed_ms" -lt 4500 ] || fail "took $elapsed_ms ms"
     [ ! -e "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "the shell opened the program"
     ;;
-  no-vice)
-    run -f demo.asm -r -e
-    expect 0 ""
-    wait_for "$BRACKWIN_TEST_OPEN_RECORD"
-    expect_record "$BRACKWIN_TEST_OPEN_RECORD" "$work/run" demo.prg
-    ;;
   *)
     fail "unknown case $case_name"
     ;;
