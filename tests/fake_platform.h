@@ -29,18 +29,27 @@ class FakePlatform : public Platform {
   };
 
   // The script.
+  /// The raw command line; or, with `split`, the argument vector.
   std::string command_line = "brackwin.exe";
+  std::vector<std::string> arguments;
+  bool split = false;
+  /// Whether the command line fits the code page.
+  bool command_line_representable = true;
   CommandSyntax syntax = CommandSyntax::kWindows;
   std::string assembler_path = "%KICKASS_PATH%";
   int command_result = 0;
   LeadByteTable lead_bytes;
   std::vector<Window> windows;
-  bool drop_succeeds = true;
+  DropResult drop_result = DropResult::kDelivered;
+  /// Whether the desktop task finishes in time.
+  bool desktop_answers = true;
   OpenResult open_result;
   /// Files that exist; when null, every file does.
   std::vector<std::string>* existing_files = nullptr;
   std::vector<std::pair<std::string, std::string>> environment = {
       {"KICKASS_PATH", "C:\\KickAssembler"}};
+  /// Variables whose value the code page cannot hold.
+  std::vector<std::string> unrepresentable_variables;
   std::vector<std::string> programs = {"java"};
   /// The monitor: whether a connection is accepted, what it answers (one
   /// chunk a Receive; then -1, a time-out) and what was sent.
@@ -55,9 +64,17 @@ class FakePlatform : public Platform {
   std::vector<Open> opens;
   std::vector<std::vector<unsigned char>> monitor_sent;
   int monitor_connects = 0;
+  bool monitor_shut_down = false;
   bool monitor_closed = false;
+  std::size_t monitor_answers_read = 0;
 
-  std::string GetRawCommandLine() override { return command_line; }
+  bool ReadCommandLine(ProcessCommandLine* line) override {
+    line->raw = command_line;
+    line->arguments = arguments;
+    line->split = split;
+    return command_line_representable;
+  }
+  unsigned int GetAnsiCodePage() const override { return 1252; }
   CommandSyntax GetCommandSyntax() const override { return syntax; }
   std::string ResolveAssemblerPath(const std::string& reference) override {
     return reference == "%KICKASS_PATH%" ? assembler_path : "?" + reference;
@@ -80,11 +97,18 @@ class FakePlatform : public Platform {
   bool IsWindowEnabled(WindowHandle handle) override {
     return Find(handle).enabled;
   }
-  bool DropFile(WindowHandle window, const std::string& program,
-                const std::vector<unsigned char>& block) override {
+  DropResult DropFile(WindowHandle window, const std::string& program,
+                      const std::vector<unsigned char>& block) override {
     drops.push_back({window, program, block});
-    return drop_succeeds;
+    return drop_result;
   }
+  bool RunDesktopTask(int, const DesktopTask& task,
+                      std::string* report) override {
+    if (!desktop_answers) return false;
+    *report = task();
+    return true;
+  }
+  std::string DescribeDesktop() override { return "the X display :93"; }
   OpenResult OpenWithShell(const std::string& file,
                            const std::string& directory) override {
     opens.push_back({file, directory});
@@ -97,17 +121,23 @@ class FakePlatform : public Platform {
     }
     return false;
   }
-  std::string GetAbsolutePath(const std::string& path) override {
-    return path.find(':') == std::string::npos ? "C:\\cwd\\" + path : path;
+  bool GetAbsolutePath(const std::string& path,
+                       std::string* absolute) override {
+    *absolute = path.find(':') == std::string::npos ? "C:\\cwd\\" + path : path;
+    return true;
   }
-  bool GetEnvironment(const std::string& name, std::string* value) override {
+  EnvironmentLookup GetEnvironment(const std::string& name,
+                                   std::string* value) override {
+    for (const std::string& variable : unrepresentable_variables) {
+      if (variable == name) return EnvironmentLookup::kOutsideCodePage;
+    }
     for (const auto& variable : environment) {
       if (variable.first == name) {
         *value = variable.second;
-        return true;
+        return EnvironmentLookup::kSet;
       }
     }
-    return false;
+    return EnvironmentLookup::kUnset;
   }
   bool FindProgram(const std::string& name) override {
     for (const std::string& program : programs) {
@@ -126,17 +156,17 @@ class FakePlatform : public Platform {
   }
   int Receive(SocketHandle, unsigned char* buffer, std::size_t size,
               int) override {
-    if (next_answer_ == monitor_answers.size()) return -1;
-    const std::vector<unsigned char>& answer = monitor_answers[next_answer_++];
+    if (monitor_answers_read == monitor_answers.size()) return -1;
+    const std::vector<unsigned char>& answer =
+        monitor_answers[monitor_answers_read++];
     const std::size_t count = answer.size() < size ? answer.size() : size;
     std::copy(answer.begin(), answer.begin() + count, buffer);
     return static_cast<int>(count);
   }
+  void ShutdownSending(SocketHandle) override { monitor_shut_down = true; }
   void CloseSocket(SocketHandle) override { monitor_closed = true; }
 
  private:
-  std::size_t next_answer_ = 0;
-
   const Window& Find(WindowHandle handle) const {
     static const Window kNone{kNoWindow, "", false};
     for (const Window& window : windows) {

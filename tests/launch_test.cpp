@@ -71,14 +71,17 @@ TEST_F(LaunchTest, EveryVicesC64WindowMatchesAndNoNeighbour) {
       {"C64 settings :: Host", false},
       {"vice: c64 emulator", false},
       {"vice (c64sc)", false},
-      {"VICE: C64DTV, and VICE: C64 too", true},
+      // Today's titles count only at the start; the old one anywhere.
+      {"VICE: C64DTV, and VICE: C64 too", false},
+      {"Firefox - VICE (C64SC) manual", false},
+      {"~/src - VICE: C64, press F12", false},
       {"", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
     FakePlatform platform;
     platform.windows = {{7, c.title, true}};
-    EmulatorWindowSearch search{&platform};
+    EmulatorWindowSearch search{&platform, kNoWindow, ""};
     EXPECT_EQ(FindEmulatorWindowProc(7, &search), !c.match);
     EXPECT_EQ(search.found, c.match ? 7u : kNoWindow);
   }
@@ -105,17 +108,29 @@ TEST_F(LaunchTest, WithoutEmulatorSwitchNoWindowIsSearched) {
   EXPECT_EQ(platform_.opens[0].directory, "");
 }
 
-TEST_F(LaunchTest, RelativeSourceDropsRelativeProgram) {
+TEST_F(LaunchTest, RelativeSourceDropsTheFullPath) {
+  // The emulator would read a relative name against its own folder.
   platform_.windows = {{5, kTitle, true}};
   EXPECT_TRUE(Launch("demo.asm", true));
   ASSERT_EQ(platform_.drops.size(), 1u);
-  EXPECT_EQ(platform_.drops[0].program, "demo.prg");
-  EXPECT_EQ(platform_.drops[0].block.size(), 32u);
+  EXPECT_EQ(platform_.drops[0].program, "C:\\cwd\\demo.prg");
+  EXPECT_EQ(platform_.drops[0].block, BuildDropFilesBlock("C:\\cwd\\demo.prg"));
+}
+
+TEST_F(LaunchTest, SilentDesktopHandsOnNothing) {
+  platform_.windows = {{5, kTitle, true}};
+  platform_.desktop_answers = false;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(Launch("demo.asm", true));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "the X display :93 did not answer within 2.5 s; nothing was "
+            "handed on\n");
+  EXPECT_TRUE(platform_.opens.empty());
 }
 
 TEST_F(LaunchTest, DropThatCannotBeSentFallsBackToTheShell) {
   platform_.windows = {{5, kTitle, true}};
-  platform_.drop_succeeds = false;
+  platform_.drop_result = DropResult::kNotSent;
   EXPECT_TRUE(Launch("C:\\src\\demo.asm", true));
   EXPECT_EQ(platform_.drops.size(), 1u);
   ASSERT_EQ(platform_.opens.size(), 1u);
@@ -179,43 +194,73 @@ std::vector<unsigned char> Answer(unsigned char type, unsigned char error,
   return bytes;
 }
 
+constexpr std::uint32_t kCheckId = 0x6272776d, kAutostartId = 0x6272776e;
+
+std::vector<unsigned char> AutostartRequest(const std::string& file) {
+  std::vector<unsigned char> request;
+  EXPECT_TRUE(BuildAutostartRequest(file, kAutostartId, &request));
+  return request;
+}
+
 TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
   platform_.monitor_listening = true;
   platform_.windows = {{1, kTitle, true}};
-  // Events first (stopped, registers), then the answer split in two.
-  std::vector<unsigned char> answer = Answer(0xdd, 0, 0x6272776e);
-  platform_.monitor_answers = {Answer(0x62, 0, 0xffffffff, 2),
-                               Answer(0x31, 0, 0xffffffff, 30),
-                               {answer.begin(), answer.begin() + 5},
-                               {answer.begin() + 5, answer.end()}};
+  // Events first (registers, stopped), the machine check's answer, then the
+  // autostart's split in two, then the event that the emulation resumed.
+  const std::vector<unsigned char> answer = Answer(0xdd, 0, kAutostartId);
+  platform_.monitor_answers = {
+      Answer(0x31, 0, 0xffffffff, 30),    Answer(0x62, 0, 0xffffffff, 2),
+      Answer(0x51, 0, kCheckId, 6),       {answer.begin(), answer.begin() + 5},
+      {answer.begin() + 5, answer.end()}, Answer(0x63, 0, 0xffffffff, 2)};
   EXPECT_TRUE(Launch("demo.asm", true));
-  ASSERT_EQ(platform_.monitor_sent.size(), 1u);
-  std::vector<unsigned char> request;
-  ASSERT_TRUE(BuildAutostartRequest("C:\\cwd\\demo.prg", 0x6272776e, &request));
-  EXPECT_EQ(platform_.monitor_sent[0], request);
+  EXPECT_EQ(platform_.monitor_sent,
+            (std::vector<std::vector<unsigned char>>{
+                BuildResourceGetRequest("C64_256Kbase", kCheckId),
+                AutostartRequest("C:\\cwd\\demo.prg")}));
+  // Half-closed after the resumed event, which VICE would fail to send.
+  EXPECT_EQ(platform_.monitor_answers_read, platform_.monitor_answers.size());
+  EXPECT_TRUE(platform_.monitor_shut_down);
   EXPECT_TRUE(platform_.monitor_closed);
   EXPECT_EQ(platform_.enumerations, 0);
   EXPECT_TRUE(platform_.opens.empty());
 }
 
-TEST_F(LaunchTest, MonitorThatFailsFallsThroughToTheWindow) {
+TEST_F(LaunchTest, MonitorRoutesNeverDeliverTwice) {
+  const auto c64 = Answer(0x51, 0, kCheckId, 6);
   struct Case {
     const char* what;
     bool listening;
     std::vector<std::vector<unsigned char>> answers;
     std::string source;
+    std::size_t requests;  // Sent to the monitor.
+    bool dropped;          // Then dropped onto the window.
   };
   const Case cases[] = {
-      {"refused", false, {}, "demo.asm"},
-      {"silent", true, {}, "demo.asm"},
-      {"autostart failed", true, {Answer(0xdd, 0x8f, 0x6272776e)}, "demo.asm"},
-      {"error reply", true, {Answer(0x00, 0x80, 0x6272776e)}, "demo.asm"},
-      {"not the monitor", true, {{'H', 'T', 'T', 'P'}}, "demo.asm"},
-      {"closed", true, {{}}, "demo.asm"},
+      {"refused", false, {}, "demo.asm", 0, true},
+      {"no answer to the check", true, {}, "demo.asm", 1, true},
+      {"not a C64", true, {Answer(0x00, 0x81, kCheckId)}, "demo.asm", 1, true},
+      {"not the monitor", true, {{'H', 'T', 'T', 'P'}}, "demo.asm", 1, true},
+      {"autostart failed",
+       true,
+       {c64, Answer(0xdd, 0x8f, kAutostartId)},
+       "demo.asm",
+       2,
+       true},
+      {"error reply",
+       true,
+       {c64, Answer(0x00, 0x80, kAutostartId)},
+       "demo.asm",
+       2,
+       true},
+      // Sent whole, then no answer, or a closed connection: VICE has it.
+      {"unconfirmed", true, {c64}, "demo.asm", 2, false},
+      {"closed", true, {c64, {}}, "demo.asm", 2, false},
       {"name too long",
        true,
-       {Answer(0xdd, 0, 0x6272776e)},
-       "C:\\" + std::string(250, 'd') + "\\d.asm"},
+       {c64},
+       "C:\\" + std::string(250, 'd') + "\\d.asm",
+       0,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -224,12 +269,16 @@ TEST_F(LaunchTest, MonitorThatFailsFallsThroughToTheWindow) {
     platform.monitor_answers = c.answers;
     platform.windows = {{1, kTitle, true}};
     Application application(platform);
+    testing::internal::CaptureStdout();
     EXPECT_TRUE(application.Launch(c.source, true));
-    // A name that does not fit is never sent; a socket is always closed.
-    const bool fits = c.source.size() < 200;
-    EXPECT_EQ(platform.monitor_connects, fits ? 1 : 0);
-    EXPECT_EQ(platform.monitor_closed, fits && c.listening);
-    EXPECT_EQ(platform.drops.size(), 1u);
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(platform.monitor_sent.size(), c.requests);
+    EXPECT_EQ(platform.monitor_closed, c.requests > 0);
+    EXPECT_EQ(platform.drops.size(), c.dropped ? 1u : 0u);
+    EXPECT_TRUE(platform.opens.empty());
+    EXPECT_EQ(output, c.dropped ? ""
+                                : "warning: VICE's monitor took demo.prg but "
+                                  "did not confirm it within 1 s\n");
   }
 }
 

@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "platform/code_page.h"
+#include "platform/platform.h"
 
 namespace quennet::brackwin {
 namespace {
@@ -36,6 +39,39 @@ TEST(PlatformWin32Test, JapaneseLocaleGivesCodePage932Ranges) {
   cp932.AddRange(0x81, 0x9F);
   cp932.AddRange(0xE0, 0xFC);
   EXPECT_TRUE(table == cp932);
+}
+
+TEST(PlatformWin32Test, FilesBeyondMaxPathAreFoundAndNamedTooLong) {
+  char temp[MAX_PATH];
+  ASSERT_NE(GetTempPathA(sizeof(temp), temp), 0u);
+  std::string path = std::string(temp) + "brackwin-long";
+  std::vector<std::string> folders;
+  for (;; path += "\\0123456789") {
+    folders.push_back(path);
+    const std::wstring wide =
+        L"\\\\?\\" + std::wstring(path.begin(), path.end());
+    CreateDirectoryW(wide.c_str(), nullptr);
+    if (path.size() > 300) break;
+  }
+  // No application opens this type.
+  const std::string file = path + "\\demo.brackwin-test";
+  const std::wstring wide = L"\\\\?\\" + std::wstring(file.begin(), file.end());
+  CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+
+  Platform& platform = GetPlatform(0, nullptr);
+  EXPECT_TRUE(platform.FileExists(file));
+  std::string absolute;
+  EXPECT_TRUE(platform.GetAbsolutePath(file, &absolute));
+  EXPECT_EQ(absolute, file);
+  EXPECT_EQ(platform.OpenWithShell(file, "").status, OpenStatus::kPathTooLong);
+
+  DeleteFileW(wide.c_str());
+  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+    const std::wstring name =
+        L"\\\\?\\" + std::wstring(folder->begin(), folder->end());
+    RemoveDirectoryW(name.c_str());
+  }
 }
 
 }  // namespace

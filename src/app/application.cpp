@@ -51,7 +51,17 @@ int Application::Execute() {
 }
 
 bool Application::ParseArguments() {
-  const CommandLine line(platform_.GetRawCommandLine());
+  ProcessCommandLine process;
+  if (!platform_.ReadCommandLine(&process)) {
+    output.Error(
+        "the command line holds characters outside code page %u: rename the "
+        "file, or turn on Windows' UTF-8 option for worldwide language "
+        "support\n",
+        platform_.GetAnsiCodePage());
+    return false;
+  }
+  const CommandLine line =
+      process.split ? CommandLine(process.arguments) : CommandLine(process.raw);
 
   // A help token asks for the usage text, except as the value of -f: then it
   // is a file name like any other.

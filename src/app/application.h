@@ -24,7 +24,9 @@ class Application {
   int Execute();
 
   /// Reads -f, -c, -r and -e from the command line. Returns false, printing
-  /// "no filename specified" when -f has no value, and silently when neither
+  /// why, when the command line holds characters outside the ANSI code page;
+  /// printing "no filename specified" when -f has no value; and silently when
+  /// neither
   /// -c nor -r is present or when a token other than the value of -f asks
   /// for help (-h, --help, /?), which Execute answers with the usage text.
   bool ParseArguments();

@@ -8,7 +8,17 @@ namespace quennet::brackwin {
 
 void WarnAboutSetup(Platform& platform, DebugOutput& output) {
   std::string folder;
-  if (!platform.GetEnvironment("KICKASS_PATH", &folder) || folder.empty()) {
+  const EnvironmentLookup lookup =
+      platform.GetEnvironment("KICKASS_PATH", &folder);
+  if (lookup == EnvironmentLookup::kOutsideCodePage) {
+    // cmd.exe hands the value on in full, but java reads its arguments in
+    // the ANSI code page and gets '?' for these characters.
+    output.Warning(
+        "warning: KICKASS_PATH holds characters outside code page %u, which "
+        "java cannot read: put KickAss.jar in a folder whose name the code "
+        "page holds\n",
+        platform.GetAnsiCodePage());
+  } else if (lookup == EnvironmentLookup::kUnset || folder.empty()) {
     output.Warning(
         "warning: KICKASS_PATH is not set: set it to the folder that holds "
         "KickAss.jar\n");

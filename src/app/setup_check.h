@@ -8,8 +8,9 @@ namespace quennet::brackwin {
 
 /// Looks at what the assembler command needs and warns, one line each on
 /// the Warning channel, saying what to set: KICKASS_PATH unset or empty,
-/// holding a double quote, naming the archive itself or a folder without
-/// KickAss.jar; no java on the search path. Prints nothing when all is well.
+/// holding characters outside the ANSI code page or a double quote, naming
+/// the archive itself or a folder without KickAss.jar; no java on the search
+/// path. Prints nothing when all is well.
 /// Only looks: it never refuses and changes nothing.
 void WarnAboutSetup(Platform& platform, DebugOutput& output);
 

@@ -46,6 +46,19 @@ CommandLine::CommandLine(const std::string& raw_line)
   }
 }
 
+CommandLine::CommandLine(const std::vector<std::string>& arguments) {
+  std::size_t size = 0;
+  for (const std::string& argument : arguments) size += argument.size() + 1;
+  buffer_.reset(new char[size + 1]);
+  char* p = buffer_.get();
+  for (const std::string& argument : arguments) {
+    std::memcpy(p, argument.c_str(), argument.size() + 1);
+    args_.push_back(p);
+    p += argument.size() + 1;
+  }
+  *p = '\0';
+}
+
 CommandLine::~CommandLine() { buffer_.reset(); }
 
 bool FindOption(const CommandLine& line, const char* name, std::string* value) {

@@ -7,7 +7,8 @@
 
 namespace quennet::brackwin {
 
-/// A raw process command line split into tokens.
+/// A process command line split into tokens: a raw line split by the rules
+/// below, or an argument vector taken as it is.
 ///
 /// Tokens are separated by white space (space, \t, \n, \v, \f, \r). A token
 /// that begins with a double quote is quoted: it runs up to the next quote
@@ -21,6 +22,8 @@ class CommandLine {
  public:
   /// Copies and tokenises `raw_line`.
   explicit CommandLine(const std::string& raw_line);
+  /// Takes `arguments`, split already, as the tokens, each exactly as it is.
+  explicit CommandLine(const std::vector<std::string>& arguments);
   virtual ~CommandLine();
 
   CommandLine(const CommandLine&) = delete;

@@ -1,6 +1,5 @@
 #include "app/application.h"
 #include "emulator/binary_monitor.h"
-#include "emulator/drop_files.h"
 #include "emulator/emulator_window.h"
 #include "paths/path_parts.h"
 
@@ -41,19 +40,36 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
     return false;
   }
 
-  if (use_running_emulator) {
-    // The monitor answers whether the program was taken; the emulator runs
-    // in a folder of its own, so it gets the full path.
-    if (AutostartThroughMonitor(platform_,
-                                platform_.GetAbsolutePath(paths.program))) {
-      return true;
+  // The emulator runs in a folder of its own, so it is given the full path;
+  // where there is none, only the shell can open the file.
+  std::string absolute;
+  if (use_running_emulator &&
+      platform_.GetAbsolutePath(paths.program, &absolute)) {
+    switch (AutostartThroughMonitor(platform_, absolute)) {
+      case MonitorHandOff::kAutostarted:
+        return true;
+      case MonitorHandOff::kUnconfirmed:
+        // VICE may still carry it out: another route would deliver it twice.
+        output.Warning(
+            "warning: VICE's monitor took %s but did not confirm it within "
+            "1 s\n",
+            paths.program.c_str());
+        return true;
+      case MonitorHandOff::kNotAC64:
+      case MonitorHandOff::kNotDelivered:
+        break;
     }
-    const WindowHandle window = FindEmulatorWindow(platform_);
+    WindowReport report;
+    if (!DropOnEmulatorWindow(platform_, absolute, &report)) {
+      // What the shell would start needs the same display.
+      output.Error("%s did not answer within 2.5 s; nothing was handed on\n",
+                   platform_.DescribeDesktop().c_str());
+      return false;
+    }
     // A window that ignores the drop has still been served; only a drop that
     // could not be sent at all falls back to the shell.
-    if (window != kNoWindow &&
-        platform_.DropFile(window, paths.program,
-                           BuildDropFilesBlock(paths.program))) {
+    if (report.outcome != WindowOutcome::kNoWindow &&
+        report.outcome != WindowOutcome::kNotSent) {
       return true;
     }
   }
@@ -82,6 +98,12 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
     case OpenStatus::kOpenerFailed:
       output.Error("%s could not open %s: status %d, %s\n", result.opener,
                    program, result.code, DescribeOpenerStatus(result.code));
+      break;
+    case OpenStatus::kPathTooLong:
+      output.Error(
+          "cannot open %s: the path is too long for the shell (at most 259 "
+          "characters)\n",
+          program);
       break;
     case OpenStatus::kOtherError:
       output.Error("cannot open %s: error %d\n", program, result.code);

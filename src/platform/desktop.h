@@ -24,9 +24,16 @@ class Desktop {
   std::string GetWindowTitle(WindowHandle window);
   bool IsWindowEnabled(WindowHandle window);
 
-  /// Drops the file at `absolute_path` onto `window`. Returns false when
-  /// nothing could be sent; an unwilling or silent window counts as served.
-  bool DropFile(WindowHandle window, const std::string& absolute_path);
+  /// Drops the file at `absolute_path` onto `window`, giving up after 2
+  /// seconds without an answer.
+  DropResult DropFile(WindowHandle window, const std::string& absolute_path);
+
+  /// The desktop in messages: "the X display :0".
+  std::string Describe() const;
+
+  /// Whether talking to the desktop could hang: there is a display to talk
+  /// to. Without one, the window search finds nothing at once.
+  bool CanHang() const;
 
  private:
   struct Connection;

@@ -15,6 +15,12 @@ std::string Desktop::GetWindowTitle(WindowHandle) { return ""; }
 
 bool Desktop::IsWindowEnabled(WindowHandle) { return false; }
 
-bool Desktop::DropFile(WindowHandle, const std::string&) { return false; }
+DropResult Desktop::DropFile(WindowHandle, const std::string&) {
+  return DropResult::kNotSent;
+}
+
+std::string Desktop::Describe() const { return "the desktop"; }
+
+bool Desktop::CanHang() const { return false; }
 
 }  // namespace quennet::brackwin

@@ -5,13 +5,16 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <sys/select.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/xdnd.h"
 #include "platform/xlib_library.h"
 
 namespace quennet::brackwin {
@@ -30,24 +33,11 @@ constexpr std::size_t kMaxTitleLength = 511;
 // expected and must not end the process, as Xlib's default handler would.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
-// "file://" + the percent-encoded path + CRLF, as text/uri-list wants it.
-std::string FileUriList(const std::string& absolute_path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file://";
-  for (const char c : absolute_path) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-        (byte >= '0' && byte <= '9') ||
-        (byte != 0 && std::strchr("-._~/", byte) != nullptr)) {
-      uri += c;
-    } else {
-      uri += '%';
-      uri += kHex[byte >> 4];
-      uri += kHex[byte & 0xF];
-    }
-  }
-  return uri + "\r\n";
-}
+// A lost connection to the server would end the process through Xlib's
+// default handler, with exit(1) and the parent's exit handlers. The window
+// work runs in a child process of its own (RunDesktopTask), which ends here
+// instead; its parent sees an unfinished task.
+int ExitOnLostConnection(Display*) { _exit(2); }
 
 }  // namespace
 
@@ -68,6 +58,7 @@ struct Desktop::Connection {
     display = x->XOpenDisplay(nullptr);  // Null without a usable DISPLAY.
     if (display == nullptr) return false;
     previous_handler = x->XSetErrorHandler(IgnoreXError);
+    x->XSetIOErrorHandler(ExitOnLostConnection);
     root = DefaultRootWindow(display);
     const char* names[] = {
         "WM_STATE",           "_NET_WM_NAME",  "UTF8_STRING", "XdndAware",
@@ -246,9 +237,19 @@ bool Desktop::IsWindowEnabled(WindowHandle window) {
   return c.GetLong(window, c.wm_state, c.wm_state) == IconicState;
 }
 
-bool Desktop::DropFile(WindowHandle target_handle,
-                       const std::string& absolute_path) {
-  if (connection_ == nullptr) return false;
+std::string Desktop::Describe() const {
+  const char* display = std::getenv("DISPLAY");
+  return std::string("the X display ") + (display != nullptr ? display : "");
+}
+
+bool Desktop::CanHang() const {
+  const char* display = std::getenv("DISPLAY");
+  return display != nullptr && display[0] != '\0';
+}
+
+DropResult Desktop::DropFile(WindowHandle target_handle,
+                             const std::string& absolute_path) {
+  if (connection_ == nullptr) return DropResult::kNotSent;
   Connection& c = *connection_;
   const auto deadline = Clock::now() + kDropBudget;
   const Window target = target_handle;
@@ -259,16 +260,15 @@ bool Desktop::DropFile(WindowHandle target_handle,
   if (proxy != 0 && c.GetLong(proxy, c.xdnd_proxy, XA_WINDOW) == proxy) {
     receiver = proxy;
   }
-  // A window that does not speak XDND gets nothing, as a Windows window
-  // that takes no files ignores the drop.
+  // A window that does not speak XDND takes no dropped files.
   const long target_version = c.GetLong(receiver, c.xdnd_aware, XA_ATOM);
-  if (target_version < kMinXdndVersion) return true;
+  if (target_version < kMinXdndVersion) return DropResult::kRefused;
   const long version = std::min(kXdndVersion, target_version);
 
   // The source window that owns the selection and receives the answers.
   const Window source =
       c.x->XCreateSimpleWindow(c.display, c.root, -10, -10, 1, 1, 0, 0, 0);
-  if (source == 0) return false;
+  if (source == 0) return DropResult::kNotSent;
   c.x->XSelectInput(c.display, source, PropertyChangeMask);
 
   // A real server timestamp: the time of a property change of our own.
@@ -293,10 +293,10 @@ bool Desktop::DropFile(WindowHandle target_handle,
   c.SendClientMessage(receiver, target, c.xdnd_enter, static_cast<long>(source),
                       version << 24, static_cast<long>(c.uri_list),
                       static_cast<long>(c.text_plain), None);
-  c.SendClientMessage(
-      receiver, target, c.xdnd_position, static_cast<long>(source), 0,
-      (static_cast<long>(root_x) << 16) | (root_y & 0xFFFF),
-      static_cast<long>(time), static_cast<long>(c.xdnd_action_copy));
+  c.SendClientMessage(receiver, target, c.xdnd_position,
+                      static_cast<long>(source), 0,
+                      PackXdndPoint(root_x, root_y), static_cast<long>(time),
+                      static_cast<long>(c.xdnd_action_copy));
 
   bool answered = false;  // An XdndStatus came.
   bool refused = false;
@@ -358,8 +358,10 @@ bool Desktop::DropFile(WindowHandle target_handle,
                         static_cast<long>(source), 0, 0, 0, 0);
   }
   c.x->XDestroyWindow(c.display, source);
-  c.x->XFlush(c.display);
-  return true;
+  // Until the server has it all: the process may end right after this.
+  c.x->XSync(c.display, False);
+  if (!answered) return DropResult::kUnanswered;
+  return refused ? DropResult::kRefused : DropResult::kDelivered;
 }
 
 }  // namespace quennet::brackwin

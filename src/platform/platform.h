@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,32 @@ enum class CommandSyntax {
 using WindowHandle = std::uintptr_t;
 inline constexpr WindowHandle kNoWindow = 0;
 
+/// The process's command line as the system hands it over.
+struct ProcessCommandLine {
+  /// Windows passes one raw line, which CommandLine splits by its own rules.
+  std::string raw;
+  /// POSIX passes the arguments already split, program path first; they are
+  /// taken as they are, and `split` is set.
+  std::vector<std::string> arguments;
+  bool split = false;
+};
+
+/// How an environment variable was found.
+enum class EnvironmentLookup {
+  kUnset,
+  kSet,
+  kOutsideCodePage,  // Set, but the ANSI code page cannot hold its value.
+};
+
+/// How a dropped file went.
+enum class DropResult {
+  kDelivered,   // The window took the drop (or, where the system tells
+                // nothing more, was sent it).
+  kNotSent,     // Nothing could be sent.
+  kUnanswered,  // The window never answered the drop protocol.
+  kRefused,     // The window answered that it takes no such drop.
+};
+
 /// How opening a file through the desktop shell went.
 enum class OpenStatus {
   kOpened,         // Handed on (or still being handed on when we stopped
@@ -30,6 +57,7 @@ enum class OpenStatus {
   kAccessDenied,   // The file may not be opened.
   kOpenerMissing,  // The desktop's opener program could not be started.
   kOpenerFailed,   // The opener exited at once with a failure status.
+  kPathTooLong,    // The path is longer than the shell takes.
   kOtherError,     // Any other failure; `code` says which.
 };
 
@@ -51,14 +79,24 @@ inline constexpr SocketHandle kNoSocket = -1;
 /// `context`; returns true to go on, false to stop.
 using EnumWindowsProc = bool (*)(WindowHandle window, void* context);
 
+/// Work on the desktop's windows, run by Platform::RunDesktopTask; returns a
+/// short report of its own making.
+using DesktopTask = std::function<std::string()>;
+
 /// Everything the tool asks of the operating system. The real one comes from
 /// GetPlatform(); tests pass a fake that records the calls.
 class Platform {
  public:
   virtual ~Platform() = default;
 
-  /// The process's raw command line, program path first.
-  virtual std::string GetRawCommandLine() = 0;
+  /// The process's command line, program path first. Returns false when it
+  /// holds characters that the ANSI code page cannot represent: on Windows
+  /// they would otherwise be replaced by look-alikes ("best fit"), naming
+  /// another file.
+  virtual bool ReadCommandLine(ProcessCommandLine* line) = 0;
+
+  /// The number of the ANSI code page, for messages; 0 where there is none.
+  virtual unsigned int GetAnsiCodePage() const = 0;
 
   /// The syntax of the interpreter that RunCommand uses.
   virtual CommandSyntax GetCommandSyntax() const = 0;
@@ -86,13 +124,25 @@ class Platform {
   /// Whether `window` takes input.
   virtual bool IsWindowEnabled(WindowHandle window) = 0;
 
-  /// Delivers `program` to `window` as a dropped file. `drop_files` is the
-  /// same file as a dropped-file block, for platforms whose drop message
-  /// carries one. Returns false when nothing could be sent, in which case the
-  /// caller opens the file through the shell instead; a window that ignores
-  /// the drop still counts as delivered.
-  virtual bool DropFile(WindowHandle window, const std::string& program,
-                        const std::vector<unsigned char>& drop_files) = 0;
+  /// Delivers `absolute_program` to `window` as a dropped file. `drop_files`
+  /// is the same file as a dropped-file block, for platforms whose drop
+  /// message carries one. Never waits on the window's own thread; where the
+  /// drop is a conversation (X11), gives up after 2 seconds.
+  virtual DropResult DropFile(WindowHandle window,
+                              const std::string& absolute_program,
+                              const std::vector<unsigned char>& drop_files) = 0;
+
+  /// Runs `task`, which talks to the desktop's windows, so that a desktop
+  /// that stops answering cannot hold the tool up: under X11 in a child
+  /// process, killed when it has not finished within `timeout_ms` or when it
+  /// dies (a lost connection included); elsewhere directly, as the calls it
+  /// makes there never wait on other programs. Returns true with the task's
+  /// report in `report`, false when it did not finish.
+  virtual bool RunDesktopTask(int timeout_ms, const DesktopTask& task,
+                              std::string* report) = 0;
+
+  /// The desktop in messages: "the X display :0".
+  virtual std::string DescribeDesktop() = 0;
 
   /// Opens `file` with the application associated with it, in `directory`
   /// (the current directory when empty). Never waits for the application;
@@ -101,15 +151,20 @@ class Platform {
   virtual OpenResult OpenWithShell(const std::string& file,
                                    const std::string& directory) = 0;
 
-  /// Whether `path` names an existing file that is not a directory.
+  /// Whether `path` names an existing file that is not a directory, at any
+  /// length the file system allows.
   virtual bool FileExists(const std::string& path) = 0;
 
-  /// `path` made absolute against the current directory; unchanged when it
-  /// is absolute already or the current directory cannot be read.
-  virtual std::string GetAbsolutePath(const std::string& path) = 0;
+  /// Stores `path` made absolute against the current directory in
+  /// `absolute`. Returns false when that cannot be done: the current
+  /// directory cannot be read, or its name cannot be written in the ANSI
+  /// code page.
+  virtual bool GetAbsolutePath(const std::string& path,
+                               std::string* absolute) = 0;
 
-  /// The value of the environment variable `name`; false when it is unset.
-  virtual bool GetEnvironment(const std::string& name, std::string* value) = 0;
+  /// The value of the environment variable `name`, in `value` when kSet.
+  virtual EnvironmentLookup GetEnvironment(const std::string& name,
+                                           std::string* value) = 0;
 
   /// Whether the command interpreter would find the program `name` on the
   /// search path (on Windows also in the current directory, with the
@@ -130,6 +185,10 @@ class Platform {
   /// error or time-out.
   virtual int Receive(SocketHandle socket, unsigned char* buffer,
                       std::size_t size, int timeout_ms) = 0;
+
+  /// Tells the peer that nothing more will be sent (a TCP half-close); what
+  /// it still sends can be received.
+  virtual void ShutdownSending(SocketHandle socket) = 0;
 
   virtual void CloseSocket(SocketHandle socket) = 0;
 };

@@ -1,5 +1,5 @@
-// The POSIX platform: /bin/sh runs the assembler, the raw command line is
-// rebuilt from argv, and files are opened with the desktop's opener.
+// The POSIX platform: /bin/sh runs the assembler, the arguments come from
+// argv as they are, and files are opened with the desktop's opener.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -19,7 +19,6 @@
 #include <thread>
 
 #include "platform/desktop.h"
-#include "platform/join_arguments.h"
 #include "platform/platform.h"
 
 #ifndef BRACKWIN_SHELL_OPENER
@@ -47,28 +46,73 @@ bool WaitFor(int fd, short events, int timeout_ms) {
   return ready == 1;
 }
 
-// The absolute form of `path`, against the current directory.
-std::string MakeAbsolute(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
+// The absolute form of `path`, against the current directory, in
+// `absolute`; false when the current directory cannot be read.
+bool MakeAbsolute(const std::string& path, std::string* absolute) {
+  if (!path.empty() && path[0] == '/') {
+    *absolute = path;
+    return true;
+  }
   char* cwd = getcwd(nullptr, 0);
-  if (cwd == nullptr) return path;
-  std::string absolute = cwd;
+  if (cwd == nullptr) return false;
+  *absolute = cwd;
   std::free(cwd);
-  if (absolute.back() != '/') absolute += '/';
-  return absolute + path;
+  if (absolute->back() != '/') *absolute += '/';
+  *absolute += path;
+  return true;
+}
+
+// Reads what the child of RunDesktopTask reports, until it ends or
+// `deadline` passes. Returns true when it ended and exited with status 0;
+// `reaped` says whether it was collected.
+bool CollectChild(pid_t child, int report_fd,
+                  std::chrono::steady_clock::time_point deadline,
+                  std::string* report, bool* reaped) {
+  char chunk[512];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 ||
+        !WaitFor(report_fd, POLLIN, static_cast<int>(left.count()))) {
+      return false;
+    }
+    const ssize_t count = read(report_fd, chunk, sizeof(chunk));
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    report->append(chunk, static_cast<std::size_t>(count));
+  }
+  // End of file: the child has closed its end by exiting (or is about to).
+  while (std::chrono::steady_clock::now() < deadline) {
+    int status = 0;
+    const pid_t done = waitpid(child, &status, WNOHANG);
+    if (done == child) {
+      *reaped = true;
+      return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    if (done < 0) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
 }
 
 class PosixPlatform : public Platform {
  public:
-  PosixPlatform(int argc, char** argv)
-      : command_line_(JoinArguments(argc, argv)) {
+  PosixPlatform(int argc, char** argv) : arguments_(argv, argv + argc) {
     // A caller that ignores SIGCHLD passes that on through exec; system()
     // and waitpid() then find no child to collect and report failure for a
     // command that succeeded.
     signal(SIGCHLD, SIG_DFL);
   }
 
-  std::string GetRawCommandLine() override { return command_line_; }
+  // The arguments arrive split: joining and splitting them again could only
+  // cut a name that holds a quote and a space.
+  bool ReadCommandLine(ProcessCommandLine* line) override {
+    line->arguments = arguments_;
+    line->split = true;
+    return true;
+  }
+
+  unsigned int GetAnsiCodePage() const override { return 0; }
 
   CommandSyntax GetCommandSyntax() const override {
     return CommandSyntax::kPosix;
@@ -110,10 +154,61 @@ class PosixPlatform : public Platform {
     return desktop_.IsWindowEnabled(window);
   }
 
-  bool DropFile(WindowHandle window, const std::string& program,
-                const std::vector<unsigned char>&) override {
-    return desktop_.DropFile(window, MakeAbsolute(program));
+  DropResult DropFile(WindowHandle window, const std::string& absolute_program,
+                      const std::vector<unsigned char>&) override {
+    return desktop_.DropFile(window, absolute_program);
   }
+
+  // Xlib waits without limit: for a display that accepts the connection but
+  // never answers (a dead ssh forward, a stopped server), and inside xcb,
+  // which retries interrupted reads. Only a process of its own can be given
+  // a deadline. The child reports through a pipe and exits with 0 when the
+  // task finished; a lost X connection ends it with another status.
+  bool RunDesktopTask(int timeout_ms, const DesktopTask& task,
+                      std::string* report) override {
+    if (!desktop_.CanHang()) {
+      *report = task();
+      return true;
+    }
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(timeout_ms);
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) return false;
+    std::fflush(nullptr);  // Nothing buffered may be written twice.
+    const pid_t child = fork();
+    if (child < 0) {
+      close(pipe_fds[0]);
+      close(pipe_fds[1]);
+      return false;
+    }
+    if (child == 0) {
+      close(pipe_fds[0]);
+      const std::string text = task();
+      std::size_t written = 0;
+      while (written < text.size()) {
+        const ssize_t count =
+            write(pipe_fds[1], text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) _exit(1);
+        written += static_cast<std::size_t>(count);
+      }
+      // No exit handlers: they belong to the parent.
+      _exit(0);
+    }
+    close(pipe_fds[1]);
+    report->clear();
+    bool reaped = false;
+    const bool finished =
+        CollectChild(child, pipe_fds[0], deadline, report, &reaped);
+    close(pipe_fds[0]);
+    if (!reaped) {
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+    }
+    return finished;
+  }
+
+  std::string DescribeDesktop() override { return desktop_.Describe(); }
 
   OpenResult OpenWithShell(const std::string& file,
                            const std::string& directory) override {
@@ -121,7 +216,8 @@ class PosixPlatform : public Platform {
     result.opener = BRACKWIN_SHELL_OPENER;
     // The opener runs in `directory`, so a relative file name must not be
     // read against it a second time.
-    const std::string target = directory.empty() ? file : MakeAbsolute(file);
+    std::string target = file;
+    if (!directory.empty() && !MakeAbsolute(file, &target)) target = file;
     // The child reports a failed exec through this pipe; a successful exec
     // closes it, so end of file means the opener started.
     int report[2];
@@ -203,15 +299,17 @@ class PosixPlatform : public Platform {
     return IsRegularFile(path);
   }
 
-  std::string GetAbsolutePath(const std::string& path) override {
-    return MakeAbsolute(path);
+  bool GetAbsolutePath(const std::string& path,
+                       std::string* absolute) override {
+    return MakeAbsolute(path, absolute);
   }
 
-  bool GetEnvironment(const std::string& name, std::string* value) override {
+  EnvironmentLookup GetEnvironment(const std::string& name,
+                                   std::string* value) override {
     const char* text = std::getenv(name.c_str());
-    if (text == nullptr) return false;
+    if (text == nullptr) return EnvironmentLookup::kUnset;
     *value = text;
-    return true;
+    return EnvironmentLookup::kSet;
   }
 
   // As the shell looks a command up: each PATH entry in turn, an empty one
@@ -287,12 +385,16 @@ class PosixPlatform : public Platform {
     return count < 0 ? -1 : static_cast<int>(count);
   }
 
+  void ShutdownSending(SocketHandle socket) override {
+    shutdown(static_cast<int>(socket), SHUT_WR);
+  }
+
   void CloseSocket(SocketHandle socket) override {
     close(static_cast<int>(socket));
   }
 
  private:
-  const std::string command_line_;
+  const std::vector<std::string> arguments_;
   const LeadByteTable lead_bytes_;  // POSIX paths have no lead bytes.
   Desktop desktop_;
 };

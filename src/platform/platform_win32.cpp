@@ -40,8 +40,63 @@ HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
 SOCKET ToSocket(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 
+// `text` in UTF-16, read in the ANSI code page.
+std::wstring Widen(const std::string& text) {
+  const int size = MultiByteToWideChar(
+      CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                      &wide[0], size);
+  return wide;
+}
+
+// `text` in the ANSI code page, into `ansi`. Returns false when a character
+// has no exact counterpart there. The "A" functions of Windows replace such
+// a character by a look-alike ("best fit": L for Ł, " for a fullwidth
+// quote), which names another file or splits a command line anew; here it
+// is refused instead.
+bool Narrow(const std::wstring& text, std::string* ansi) {
+  const UINT code_page = GetACP();
+  // The UTF-8 code page holds every character and takes neither the flag
+  // nor the default-character report; it can only meet a lone surrogate.
+  const bool utf8 = code_page == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL used_default = FALSE;
+  BOOL* report = utf8 ? nullptr : &used_default;
+  const int length = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(code_page, flags, text.data(), length,
+                                       nullptr, 0, nullptr, report);
+  if (size == 0 && length != 0) return false;
+  std::string bytes(size, '\0');
+  WideCharToMultiByte(code_page, flags, text.data(), length, &bytes[0], size,
+                      nullptr, report);
+  if (used_default) return false;
+  *ansi = bytes;
+  return true;
+}
+
+// The absolute form of `path`. The wide call, unlike GetFullPathNameA, is
+// not bound to MAX_PATH.
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+  full.resize(length < size ? length : 0);
+  return full.empty() ? path : full;
+}
+
+// The \\?\ form of `path`, which the wide file functions take at any length
+// up to about 32,767 characters instead of MAX_PATH (260).
+std::wstring ExtendedPath(const std::string& path) {
+  const std::wstring full = FullPath(Widen(path));
+  if (full.compare(0, 4, L"\\\\?\\") == 0) return full;
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC" + full.substr(1);
+  return L"\\\\?\\" + full;
+}
+
 bool IsFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(ExtendedPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -64,7 +119,14 @@ class Win32Platform : public Platform {
  public:
   Win32Platform() : lead_bytes_(ReadAnsiLeadBytes(nullptr)) {}
 
-  std::string GetRawCommandLine() override { return GetCommandLineA(); }
+  // GetCommandLineA would be the wide line with each character that the code
+  // page lacks replaced by a look-alike; see Narrow.
+  bool ReadCommandLine(ProcessCommandLine* line) override {
+    line->split = false;
+    return Narrow(GetCommandLineW(), &line->raw);
+  }
+
+  unsigned int GetAnsiCodePage() const override { return GetACP(); }
 
   CommandSyntax GetCommandSyntax() const override {
     return CommandSyntax::kWindows;
@@ -99,30 +161,42 @@ class Win32Platform : public Platform {
     return ::IsWindowEnabled(ToHwnd(window)) != FALSE;
   }
 
-  bool DropFile(WindowHandle window, const std::string&,
-                const std::vector<unsigned char>& drop_files) override {
+  DropResult DropFile(WindowHandle window, const std::string&,
+                      const std::vector<unsigned char>& drop_files) override {
     // A movable, zeroed, shareable global block, as WM_DROPFILES expects.
     constexpr UINT kFlags = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
     HGLOBAL block = GlobalAlloc(kFlags, drop_files.size());
-    if (block == nullptr) return false;
+    if (block == nullptr) return DropResult::kNotSent;
     void* bytes = GlobalLock(block);
     if (bytes == nullptr) {
       GlobalFree(block);
-      return false;
+      return DropResult::kNotSent;
     }
     std::memcpy(bytes, drop_files.data(), drop_files.size());
     GlobalUnlock(block);
 
     // Posting copies a WM_DROPFILES block into the receiving process before
     // it returns, so the block can be freed once the window had its moment.
-    // Whether the window takes the drop is its own business.
-    PostMessageA(ToHwnd(window), WM_DROPFILES, reinterpret_cast<WPARAM>(block),
-                 0);
-    UpdateWindow(ToHwnd(window));
+    // Whether the window takes the drop is its own business. Nothing here
+    // waits for the window: UpdateWindow, say, would send it WM_PAINT and
+    // wait for a hung emulator forever. A failed post (the window is gone,
+    // or its queue is full) delivered nothing.
+    const BOOL posted = PostMessageA(ToHwnd(window), WM_DROPFILES,
+                                     reinterpret_cast<WPARAM>(block), 0);
     Sleep(1);
     GlobalFree(block);
+    return posted ? DropResult::kDelivered : DropResult::kNotSent;
+  }
+
+  // Reading titles and posting messages never waits on another program's
+  // thread, so the task runs here.
+  bool RunDesktopTask(int, const DesktopTask& task,
+                      std::string* report) override {
+    *report = task();
     return true;
   }
+
+  std::string DescribeDesktop() override { return "the desktop"; }
 
   OpenResult OpenWithShell(const std::string& file,
                            const std::string& directory) override {
@@ -135,6 +209,12 @@ class Win32Platform : public Platform {
     result.opener = "ShellExecute";
     result.code = static_cast<int>(code);
     if (code > 32) return result;
+    // The shell takes no path beyond MAX_PATH, and says so only as "file
+    // not found" or a like error.
+    if (FullPath(Widen(file)).size() >= MAX_PATH) {
+      result.status = OpenStatus::kPathTooLong;
+      return result;
+    }
     switch (code) {
       case SE_ERR_NOASSOC:
       case SE_ERR_ASSOCINCOMPLETE:
@@ -156,35 +236,30 @@ class Win32Platform : public Platform {
 
   bool FileExists(const std::string& path) override { return IsFile(path); }
 
-  std::string GetAbsolutePath(const std::string& path) override {
-    char buffer[MAX_PATH];
-    const DWORD length =
-        GetFullPathNameA(path.c_str(), sizeof(buffer), buffer, nullptr);
-    if (length == 0 || length >= sizeof(buffer)) return path;
-    return std::string(buffer, length);
+  // The current directory may hold characters that the code page lacks;
+  // then no ANSI name of the file exists.
+  bool GetAbsolutePath(const std::string& path,
+                       std::string* absolute) override {
+    return Narrow(FullPath(Widen(path)), absolute);
   }
 
-  bool GetEnvironment(const std::string& name, std::string* value) override {
-    const DWORD size = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
-    if (size == 0) {
-      // Unset, or set to the empty string.
-      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
-      value->clear();
-      return true;
-    }
-    std::string text(size, '\0');
-    const DWORD length = GetEnvironmentVariableA(name.c_str(), &text[0], size);
-    text.resize(length < size ? length : 0);
-    *value = text;
-    return true;
+  EnvironmentLookup GetEnvironment(const std::string& name,
+                                   std::string* value) override {
+    std::wstring text;
+    if (!ReadVariable(Widen(name), &text)) return EnvironmentLookup::kUnset;
+    return Narrow(text, value) ? EnvironmentLookup::kSet
+                               : EnvironmentLookup::kOutsideCodePage;
   }
 
   // As cmd.exe looks a command up: the current directory first, then each
   // PATH entry (quotes removed), each time with every extension of PATHEXT.
+  // A folder whose name the code page lacks cannot be looked into here and
+  // is passed over.
   bool FindProgram(const std::string& name) override {
     std::string path, extensions;
     GetEnvironment("PATH", &path);
-    if (!GetEnvironment("PATHEXT", &extensions) || extensions.empty()) {
+    if (GetEnvironment("PATHEXT", &extensions) != EnvironmentLookup::kSet ||
+        extensions.empty()) {
       extensions = ".COM;.EXE;.BAT;.CMD";
     }
     const std::vector<std::string> directories = Split(".;" + path);
@@ -251,11 +326,31 @@ class Win32Platform : public Platform {
     return count == SOCKET_ERROR ? -1 : count;
   }
 
+  void ShutdownSending(SocketHandle socket) override {
+    shutdown(ToSocket(socket), SD_SEND);
+  }
+
   void CloseSocket(SocketHandle socket) override {
     closesocket(ToSocket(socket));
   }
 
  private:
+  // The value of the variable `name`; false when it is unset.
+  static bool ReadVariable(const std::wstring& name, std::wstring* value) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) {
+      // Unset, or set to the empty string.
+      value->clear();
+      return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    }
+    std::wstring text(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name.c_str(), &text[0], size);
+    text.resize(length < size ? length : 0);
+    *value = text;
+    return true;
+  }
+
   // The pieces of a ';'-separated list, with double quotes removed.
   static std::vector<std::string> Split(const std::string& list) {
     std::vector<std::string> pieces(1);

@@ -13,7 +13,8 @@ namespace quennet::brackwin {
   X(XDestroyWindow) X(XFlush) X(XFree) X(XGetWindowAttributes)             \
   X(XGetWindowProperty) X(XInternAtoms) X(XNextEvent) X(XOpenDisplay)      \
   X(XPending) X(XQueryTree) X(XSelectInput) X(XSendEvent)                  \
-  X(XSetErrorHandler) X(XSetSelectionOwner) X(XTranslateCoordinates)
+  X(XSetErrorHandler) X(XSetIOErrorHandler) X(XSetSelectionOwner)         \
+  X(XSync) X(XTranslateCoordinates)
 // clang-format on
 
 /// libX11, loaded when a window search first needs it rather than at

@@ -6,15 +6,12 @@
 
 #include "cmdline/command_line.h"
 #include "fuzz_check.h"
-#include "platform/join_arguments.h"
 
 namespace brackwin = quennet::brackwin;
 
 namespace {
 
 int Sign(int value) { return (value > 0) - (value < 0); }
-
-bool IsSpace(char c) { return c != '\0' && std::strchr(" \t\n\v\f\r", c); }
 
 }  // namespace
 
@@ -51,21 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                -Sign(brackwin::CompareNoCase(args[i + 1], args[i])));
   }
 
-  // Joining the tokens as a POSIX platform does gives them back, unless a
-  // token holds a quote followed by white space.
-  bool joinable = true;
-  for (const char* arg : args) {
-    for (const char* p = arg; *p != '\0'; ++p) {
-      if (*p == '"' && IsSpace(p[1])) joinable = false;
-    }
-  }
-  if (joinable) {
-    const brackwin::CommandLine again(
-        brackwin::JoinArguments(static_cast<int>(args.size()), args.data()));
-    FUZZ_CHECK(again.GetArgs().size() == args.size());
-    for (std::size_t i = 0; i < args.size(); ++i) {
-      FUZZ_CHECK(std::strcmp(again.GetArgs()[i], args[i]) == 0);
-    }
+  // The tokens, taken as an argument vector, come back unchanged.
+  const brackwin::CommandLine again(
+      std::vector<std::string>(args.begin(), args.end()));
+  FUZZ_CHECK(again.GetArgs().size() == args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    FUZZ_CHECK(std::strcmp(again.GetArgs()[i], args[i]) == 0);
   }
   return 0;
 }

@@ -4,7 +4,9 @@
 // Writes the windows as EnumWindows sees them, top first, to
 // BRACKWIN_TEST_READY_RECORD, then records the argument of the window that
 // receives WM_DROPFILES, or "timeout" after 20 seconds. The dropped-file
-// block is not read: Wine does not carry it across processes.
+// block is not read: Wine does not carry it across processes. With
+// BRACKWIN_TEST_EMULATOR_HANG_MS set, it first hangs that long without
+// handling a message, as a busy emulator does.
 #include <map>
 
 #include "record.h"
@@ -56,6 +58,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> order;
   EnumWindows(ListWindow, reinterpret_cast<LPARAM>(&order));
   WriteRecord("BRACKWIN_TEST_READY_RECORD", order);
+  if (const char* hang = std::getenv("BRACKWIN_TEST_EMULATOR_HANG_MS")) {
+    Sleep(std::atoi(hang));
+  }
 
   SetTimer(nullptr, 0, 20000, nullptr);
   MSG message;

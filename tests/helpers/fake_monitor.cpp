@@ -1,9 +1,11 @@
 // Stand-in for VICE's binary monitor: listens on 127.0.0.1:6502, writes
-// "ready" to BRACKWIN_TEST_READY_RECORD, takes one connection and records
-// the request bytes it receives (one field). It answers the way VICE does:
-// events first (stopped, with request id 0xffffffff), then the reply to the
-// request, with the error code in BRACKWIN_TEST_MONITOR_ERROR (0 when
-// unset). Gives up after 20 seconds.
+// "ready" to BRACKWIN_TEST_READY_RECORD and takes one connection. It answers
+// the way x64sc does: the stopped event first, then each request: a
+// resource-get with a value, an autostart after BRACKWIN_TEST_MONITOR_DELAY
+// milliseconds with the error code in BRACKWIN_TEST_MONITOR_ERROR (both 0
+// when unset), followed by the resumed event. It records the requests it
+// received (one field each) when the connection ends. Gives up after 20
+// seconds.
 #include <winsock2.h>
 
 #include "record.h"
@@ -11,20 +13,41 @@
 namespace {
 
 void Reply(SOCKET client, unsigned char type, unsigned char error,
-           const unsigned char* request_id) {
-  const unsigned char reply[] = {0x02,
-                                 0x02,
-                                 0,
-                                 0,
-                                 0,
-                                 0,
-                                 type,
-                                 error,
-                                 request_id[0],
-                                 request_id[1],
-                                 request_id[2],
-                                 request_id[3]};
-  send(client, reinterpret_cast<const char*>(reply), sizeof(reply), 0);
+           const char* request_id) {
+  const char reply[] = {0x02,
+                        0x02,
+                        0,
+                        0,
+                        0,
+                        0,
+                        static_cast<char>(type),
+                        static_cast<char>(error),
+                        request_id[0],
+                        request_id[1],
+                        request_id[2],
+                        request_id[3]};
+  send(client, reply, sizeof(reply), 0);
+}
+
+// Reads one request whole; false when the connection ends first.
+bool ReadRequest(SOCKET client, std::string* request) {
+  request->clear();
+  char chunk[512];
+  // The header says how long the body is.
+  while (request->size() < 11 ||
+         request->size() <
+             11 + static_cast<std::size_t>(
+                      static_cast<unsigned char>((*request)[2]))) {
+    const int count = recv(client, chunk, 1, 0);
+    if (count <= 0) return false;
+    request->append(chunk, count);
+  }
+  return true;
+}
+
+int Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::atoi(value) : 0;
 }
 
 }  // namespace
@@ -51,23 +74,22 @@ int main() {
   if (select(0, &ready, nullptr, nullptr, &timeout) != 1) return 1;
   SOCKET client = accept(server, nullptr, nullptr);
 
-  // The header says how long the body is.
-  std::string request;
-  char chunk[512];
-  while (request.size() < 11 ||
-         request.size() < 11 + static_cast<std::size_t>(
-                                   static_cast<unsigned char>(request[2]))) {
-    const int count = recv(client, chunk, sizeof(chunk), 0);
-    if (count <= 0) return 1;
-    request.append(chunk, count);
-  }
-  WriteRecord("BRACKWIN_TEST_MONITOR_RECORD", {request});
-
-  const unsigned char events[] = {0xff, 0xff, 0xff, 0xff};
+  const char events[] = {'\xff', '\xff', '\xff', '\xff'};
   Reply(client, 0x62, 0, events);
-  const char* error = std::getenv("BRACKWIN_TEST_MONITOR_ERROR");
-  Reply(client, 0xdd, error != nullptr ? std::atoi(error) : 0,
-        reinterpret_cast<const unsigned char*>(&request[6]));
+  std::vector<std::string> requests;
+  std::string request;
+  while (ReadRequest(client, &request)) {
+    requests.push_back(request);
+    const unsigned char command = request[10];
+    if (command == 0xdd) {
+      Sleep(Variable("BRACKWIN_TEST_MONITOR_DELAY"));
+      Reply(client, 0xdd, Variable("BRACKWIN_TEST_MONITOR_ERROR"), &request[6]);
+      Reply(client, 0x63, 0, events);
+    } else {
+      Reply(client, command, 0, &request[6]);
+    }
+  }
+  WriteRecord("BRACKWIN_TEST_MONITOR_RECORD", requests);
   closesocket(client);
   closesocket(server);
   return 0;
