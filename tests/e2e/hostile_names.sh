@@ -12,6 +12,8 @@ hostile_names=(
   "''.asm"
   'say "hi".asm'
   'a"b.asm'
+  'a" b.asm'
+  '"x" -c.asm'
   '$(touch PWNED).asm'
   '`touch PWNED`.asm'
   '${HOME}.asm'

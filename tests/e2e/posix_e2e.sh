@@ -150,7 +150,9 @@ case $case_name in
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
     expect 0 ""
     [ "$elapsed_ms" -lt 1800 ] || fail "took $elapsed_ms ms"
-    pgrep -f "sleep 5" > /dev/null || fail "the opener is gone"
+    opener=$(cat "$BRACKWIN_TEST_OPEN_RECORD.pid")
+    pids+=("$opener")
+    kill -0 "$opener" || fail "the opener is gone"
     expect_opened "$work/run" demo.prg
     echo "returned after $elapsed_ms ms"
     ;;

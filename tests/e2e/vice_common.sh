@@ -57,10 +57,34 @@ start_vice() {  # [SWITCH...]
     sleep 0.05
   done
   xprop -id "$vice_window" XdndAware 2> /dev/null | grep -q ATOM ||
-    { echo "VICE did not start" >&2; return 1; }
+    { echo "VICE did not start: $(tail -n 3 "$work/vice.log")" >&2; return 1; }
   case " $* " in
     *" -binarymonitor "*) python3 "$vice_here/vice_monitor.py" wait 6502 10 ;;
   esac
+}
+
+# Starts x128 with its binary monitor, with ROM images of zeros under the
+# names it asks for, and waits until the monitor listens.
+start_x128() {
+  local roms="$work/home/.local/share/vice/C128" name
+  mkdir -p "$roms"
+  for name in basiclo-318018-04.bin basichi-318019-04.bin kernal-318020-05.bin \
+      kernal-315078-03.bin kernalfi kernalfr kernalit kernalno \
+      kernal-318034-01.bin kernal-325172-01.bin; do
+    head -c 16384 /dev/zero > "$roms/$name"
+  done
+  for name in chargen-390059-01.bin chargen-315079-01.bin chargen-325167-01.bin \
+      chargen-325181-01.bin chargen-325173-01D.bin chargen-325078-02.bin \
+      kernal64-901227-03.bin basic64-901226-01.bin; do
+    head -c 8192 /dev/zero > "$roms/$name"
+  done
+  HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+    XDG_DATA_HOME="$work/home/.local/share" \
+    XDG_CACHE_HOME="$work/home/.cache" \
+    x128 -default -sounddev dummy -binarymonitor > "$work/vice.log" 2>&1 &
+  vice_pid=$!
+  pids+=("$vice_pid")
+  python3 "$vice_here/vice_monitor.py" wait 6502 10
 }
 
 # How many programs VICE has injected into its RAM so far.

@@ -56,6 +56,9 @@ case $case_name in
     expect_injected
     grep -q "Loading PRG file \`$work/run/demo.prg'" "$work/vice.log" ||
       fail "VICE loaded another file"
+    # The connection ended as VICE expects it to.
+    ! grep -q "internal error" "$work/vice.log" ||
+      fail "VICE logged: $(grep "internal error" "$work/vice.log")"
     # The program is in the emulator's RAM, read back through the monitor.
     ram=$(python3 "$here/vice_monitor.py" read 6502 0x0801 12) ||
       fail "cannot read VICE's memory"
@@ -76,6 +79,15 @@ case $case_name in
     [ "$elapsed_ms" -ge 900 ] || fail "did not wait for the monitor"
     [ "$elapsed_ms" -lt 4500 ] || fail "took $elapsed_ms ms"
     [ ! -e "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "the shell opened the program"
+    ;;
+  x128-monitor)
+    # A C128 with its monitor on is no C64: it is asked what it is, and left
+    # alone; the shell opens the program instead.
+    start_x128 || fail "x128 did not start: $(cat "$work/vice.log")"
+    run -f demo.asm -r -e
+    expect 0 ""
+    wait_for "$BRACKWIN_TEST_OPEN_RECORD"
+    ! grep -qi autostart "$work/vice.log" || fail "x128 autostarted: $(grep -i autostart "$work/vice.log")"
     ;;
   *)
     fail "unknown case $case_name"

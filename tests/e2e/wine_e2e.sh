@@ -121,6 +121,22 @@ case $case_name in
     [ "$count" -ge 20 ] || fail "only $count names ran"
     echo "$count names passed"
     ;;
+  best-fit)
+    # Wine's ANSI code page follows the locale: 1252 here. Windows would
+    # hand the tool Lódz.asm for Łódź.asm ("best fit"), a file that exists.
+    export LANG=C.UTF-8 LC_ALL=C.UTF-8
+    touch "$work/src dir/Lódz.asm"
+    cd "$work/src dir" || fail "no folder"
+    run -f Łódź.asm -r
+    expect 255 "the command line holds characters outside code page 1252: rename the file, or turn on Windows' UTF-8 option for worldwide language support"$'\r\n'
+    expect_no_java
+    # What the code page holds reaches java as its bytes: ü is 0xFC, ß 0xDF.
+    run -f Grüße.asm -c
+    expect 0 ""
+    expect_assembled "$(printf 'Gr\xfc\xdfe.asm')"
+    KICKASS_PATH='Z:\Łódź' run -f demo.asm -c
+    expect 0 "warning: KICKASS_PATH holds characters outside code page 1252, which java cannot read: put KickAss.jar in a folder whose name the code page holds"$'\r\n'
+    ;;
   kickass-path)
     KICKASS_PATH='Z:\kick & ass (1)' run -f demo.asm -c
     expect 0 "warning: KickAss.jar is not in KICKASS_PATH (Z:\kick & ass (1)): set it to the folder that holds KickAss.jar"$'\r\n'
@@ -144,6 +160,18 @@ case $case_name in
     expect_dropped_on "$title"
     [ ! -e "$work/open.rec" ] || fail "the shell opened the program too"
     ;;
+  hung)
+    # An emulator that handles no message for 5 s: the drop waits in its
+    # queue, and the tool does not wait for it.
+    BRACKWIN_TEST_EMULATOR_HANG_MS=5000 start_emulators "VICE (C64SC)"
+    started=$(date +%s%N)
+    run -f "$(winpath "$work/src dir/demo.asm")" -r -e
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    expect 0 ""
+    echo "returned after $elapsed_ms ms"
+    [ "$elapsed_ms" -lt 2500 ] || fail "waited for the emulator: $elapsed_ms ms"
+    expect_dropped_on "VICE (C64SC)"
+    ;;
   titles)
     # Each C64 window of today's VICE, below its neighbours that are not.
     for title in "VICE (C64SC)" "VICE (C64)" \
@@ -156,23 +184,34 @@ case $case_name in
       expect_dropped_on "$title"
     done
     ;;
-  monitor)
+  monitor | monitor-slow)
+    # The slow monitor answers the autostart after the tool's bound of 1 s:
+    # the program was handed on, and no other route may deliver it again.
+    [ "$case_name" = monitor ] || export BRACKWIN_TEST_MONITOR_DELAY=1300
     "$wine_run" "$bits" "$helpers/fake_monitor.exe" &
     monitor=$!
     wait_for "$work/ready.rec"
     start_emulators "VICE (C64SC)"
-    run -f "$(winpath "$work/src dir/demo.asm")" -r -e
-    expect 0 ""
-    wait "$monitor" || fail "the monitor saw no request"
-    # Autostart (0xdd) of the program's full path, run flag 1, index 0.
+    register_opener
     program=$(winpath "$work/src dir/demo.prg")
+    run -f "$(winpath "$work/src dir/demo.asm")" -r -e
+    if [ "$case_name" = monitor ]; then
+      expect 0 ""
+    else
+      expect 0 "warning: VICE's monitor took $program but did not confirm it within 1 s"$'\r\n'
+    fi
+    wait "$monitor" || fail "the monitor saw no request"
+    # The machine check, a resource-get (0x51) of C64_256Kbase, then the
+    # autostart (0xdd) of the program's full path, run flag 1, index 0.
+    printf '\x02\x01\x0d\0\0\0mwrb\x51\x0cC64_256Kbase\0' > "$work/expected"
     printf '\x02\x01%b\0\0\0nwrb\xdd\x01\0\0%b%s\0' \
       "\\x$(printf %02x $((4 + ${#program})))" \
-      "\\x$(printf %02x ${#program})" "$program" > "$work/expected"
-    cmp "$work/expected" "$work/monitor.rec" || fail "request differs"
-    # Delivered: the window got nothing.
+      "\\x$(printf %02x ${#program})" "$program" >> "$work/expected"
+    cmp "$work/expected" "$work/monitor.rec" || fail "requests differ"
+    # Delivered once: neither the window nor the shell got it.
     kill "$emulator"
     [ ! -e "$work/drop.rec" ] || fail "dropped as well"
+    [ ! -e "$work/open.rec" ] || fail "opened as well"
     ;;
   open)
     register_opener

@@ -100,6 +100,25 @@ case $case_name in
     wait_for "$work/a.leave"
     expect_not_opened
     ;;
+  silent-display)
+    # A display that takes the connection and never answers, such as a dead
+    # ssh forward: display 93 is TCP port 6093.
+    python3 -c 'import socket, sys, time
+server = socket.create_server(("127.0.0.1", 6093))
+open(sys.argv[1], "w").close()
+client = server.accept()
+time.sleep(30)' "$work/listening" &
+    pids+=($!)
+    wait_for "$work/listening"
+    started=$(date +%s%N)
+    launcher=(timeout 10)
+    DISPLAY=127.0.0.1:93 run -f demo.asm -r -e
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    expect 255 "the X display 127.0.0.1:93 did not answer within 2.5 s; nothing was handed on"$'\n'
+    echo "returned after $elapsed_ms ms"
+    [ "$elapsed_ms" -lt 4000 ] || fail "took $elapsed_ms ms"
+    expect_not_opened
+    ;;
   bad-display)
     DISPLAY=:999 run_ok -f demo.asm -r -e
     expect_opened demo.prg
