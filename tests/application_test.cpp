@@ -51,16 +51,21 @@ TEST_F(ApplicationTest, MissingFileNameIsReportedAndNothingRuns) {
   for (const char* switches : {"-c", "-c -f", "-f \"\" -c", "-r -e"}) {
     SCOPED_TRACE(switches);
     EXPECT_EQ(Run(switches), -1);
-    EXPECT_EQ(output_, "no filename specified\n");
+    EXPECT_EQ(output_,
+              "no filename specified\n"
+              "usage: brackwin -f SOURCE [-c] [-r [-e]]\n");
   }
   EXPECT_TRUE(platform_.commands.empty());
 }
 
-TEST_F(ApplicationTest, WithoutCompileOrRunNothingHappensSilently) {
-  for (const char* switches : {"-f demo.asm", "-f demo.asm -e", "-f x -cr"}) {
+TEST_F(ApplicationTest, WithoutCompileOrRunNothingRuns) {
+  for (const char* switches :
+       {"-f demo.asm", "-f demo.asm -e", "-f x -cr", "-f demo.asm --run"}) {
     SCOPED_TRACE(switches);
     EXPECT_EQ(Run(switches), -1);
-    EXPECT_EQ(output_, "");
+    EXPECT_EQ(output_,
+              "nothing to do: add -c to assemble, or -r to assemble and run "
+              "(brackwin -h for help)\n");
   }
   EXPECT_TRUE(platform_.commands.empty());
 }
@@ -219,13 +224,12 @@ TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {
       platform.unrepresentable_variables = {"KICKASS_PATH"};
     }
     if (!c.java) platform.programs.clear();
-    platform.command_line = "brackwin.exe -f demo.asm -r";
+    platform.command_line = "brackwin.exe -f demo.asm -c";
     Application application(platform);
     CaptureStdout();
     EXPECT_EQ(application.Execute(), 0);
     EXPECT_EQ(GetCapturedStdout(), c.output);
     EXPECT_EQ(platform.commands, std::vector<std::string>{kWindowsCommand});
-    EXPECT_EQ(platform.opens.size(), 1u);
   }
 }
 

@@ -2,6 +2,8 @@
 #define BRACKWIN_TESTS_FAKE_PLATFORM_H_
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,9 +45,14 @@ class FakePlatform : public Platform {
   DropResult drop_result = DropResult::kDelivered;
   /// Whether the desktop task finishes in time.
   bool desktop_answers = true;
-  OpenResult open_result;
+  OpenResult open_result = {OpenStatus::kOpened, 42, "ShellExecute"};
   /// Files that exist; when null, every file does.
   std::vector<std::string>* existing_files = nullptr;
+  /// When files were last written, in ms since 1970; any other file that
+  /// exists was written just now.
+  std::vector<std::pair<std::string, std::int64_t>> write_times;
+  /// When set, what `write_times` becomes once a command ran.
+  std::vector<std::pair<std::string, std::int64_t>> write_times_after_command;
   std::vector<std::pair<std::string, std::string>> environment = {
       {"KICKASS_PATH", "C:\\KickAssembler"}};
   /// Variables whose value the code page cannot hold.
@@ -61,6 +68,7 @@ class FakePlatform : public Platform {
   int enumerations = 0;
   std::vector<WindowHandle> titles_read;
   std::vector<Drop> drops;
+  std::vector<WindowHandle> raised;
   std::vector<Open> opens;
   std::vector<std::vector<unsigned char>> monitor_sent;
   int monitor_connects = 0;
@@ -81,6 +89,9 @@ class FakePlatform : public Platform {
   }
   int RunCommand(const std::string& command) override {
     commands.push_back(command);
+    if (!write_times_after_command.empty()) {
+      write_times = write_times_after_command;
+    }
     return command_result;
   }
   const LeadByteTable& GetLeadBytes() const override { return lead_bytes; }
@@ -97,6 +108,7 @@ class FakePlatform : public Platform {
   bool IsWindowEnabled(WindowHandle handle) override {
     return Find(handle).enabled;
   }
+  void RaiseWindow(WindowHandle window) override { raised.push_back(window); }
   DropResult DropFile(WindowHandle window, const std::string& program,
                       const std::vector<unsigned char>& block) override {
     drops.push_back({window, program, block});
@@ -120,6 +132,19 @@ class FakePlatform : public Platform {
       if (file == path) return true;
     }
     return false;
+  }
+  bool GetModificationTime(const std::string& path,
+                           std::int64_t* time) override {
+    for (const auto& file : write_times) {
+      if (file.first == path) {
+        *time = file.second;
+        return true;
+      }
+    }
+    *time = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::system_clock::now().time_since_epoch())
+                .count();
+    return FileExists(path);
   }
   bool GetAbsolutePath(const std::string& path,
                        std::string* absolute) override {

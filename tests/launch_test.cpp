@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "app/application.h"
@@ -28,9 +30,14 @@ TEST_F(LaunchTest, SkipsDisabledMatchAndDropsOnLaterEnabledOne) {
                        {2, kTitle, false},
                        {3, kTitle, true},
                        {4, kTitle, true}};
+  testing::internal::CaptureStdout();
   EXPECT_TRUE(Launch("C:\\src\\demo.asm", true));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "C:\\src\\demo.prg: dropped onto the VICE window \"" +
+                std::string(kTitle) + "\"\n");
   ASSERT_EQ(platform_.drops.size(), 1u);
   EXPECT_EQ(platform_.drops[0].window, 3u);
+  EXPECT_EQ(platform_.raised, std::vector<WindowHandle>{3});
   EXPECT_EQ(platform_.drops[0].program, "C:\\src\\demo.prg");
   EXPECT_EQ(platform_.drops[0].block, BuildDropFilesBlock("C:\\src\\demo.prg"));
   // The search stopped at the first match.
@@ -87,25 +94,90 @@ TEST_F(LaunchTest, EveryVicesC64WindowMatchesAndNoNeighbour) {
   }
 }
 
-TEST_F(LaunchTest, NoMatchTakesTheShellRoute) {
-  platform_.windows = {{1, "", true}, {2, "vice: c64 emulator", true}};
-  EXPECT_TRUE(Launch("C:\\src\\demo.asm", true));
-  EXPECT_EQ(platform_.enumerations, 1);
-  EXPECT_TRUE(platform_.drops.empty());
-  ASSERT_EQ(platform_.opens.size(), 1u);
-  EXPECT_EQ(platform_.opens[0].file, "C:\\src\\demo.prg");
-  EXPECT_EQ(platform_.opens[0].directory, "C:\\src\\");
-}
-
-TEST_F(LaunchTest, WithoutEmulatorSwitchNoWindowIsSearched) {
-  platform_.windows = {{1, kTitle, true}};
-  EXPECT_TRUE(Launch("demo.asm", false));
-  EXPECT_EQ(platform_.enumerations, 0);
-  EXPECT_TRUE(platform_.titles_read.empty());
-  EXPECT_TRUE(platform_.drops.empty());
-  ASSERT_EQ(platform_.opens.size(), 1u);
-  EXPECT_EQ(platform_.opens[0].file, "demo.prg");
-  EXPECT_EQ(platform_.opens[0].directory, "");
+TEST_F(LaunchTest, EachRouteSaysWhatHappened) {
+  const std::string opened = "demo.prg: opened with ShellExecute\n";
+  const std::string none_found =
+      "no running VICE found (monitor at 127.0.0.1:6502, C64 window)";
+  struct Case {
+    const char* what;
+    bool use_running_emulator;
+    std::vector<FakePlatform::Window> windows;
+    DropResult drop;
+    bool desktop_answers;
+    OpenStatus open;
+    bool result;
+    std::string output;
+    std::size_t opens;
+  };
+  const std::vector<FakePlatform::Window> vice = {{1, "VICE (C64SC)", true}};
+  const Case cases[] = {
+      {"without -e", false, vice, DropResult::kDelivered, true,
+       OpenStatus::kOpened, true, opened, 1},
+      {"no VICE",
+       true,
+       {{1, "vice: c64 emulator", true}},
+       DropResult::kDelivered,
+       true,
+       OpenStatus::kOpened,
+       true,
+       "demo.prg: " + none_found + "; opened with ShellExecute\n",
+       1},
+      {"no VICE, no association",
+       true,
+       {},
+       DropResult::kDelivered,
+       true,
+       OpenStatus::kNoAssociation,
+       false,
+       none_found +
+           "\nno application is associated with .prg files: open one with "
+           "\"Open with\", choose x64sc and \"Always\" (see the README)\n",
+       1},
+      {"dropped", true, vice, DropResult::kDelivered, true, OpenStatus::kOpened,
+       true, "demo.prg: dropped onto the VICE window \"VICE (C64SC)\"\n", 0},
+      // Nothing was delivered: the shell cannot deliver it twice.
+      {"unanswered", true, vice, DropResult::kUnanswered, true,
+       OpenStatus::kOpened, true,
+       "warning: the VICE window did not answer the drop within 2 s\n" + opened,
+       1},
+      {"refused", true, vice, DropResult::kRefused, true, OpenStatus::kOpened,
+       true,
+       "warning: the VICE window \"VICE (C64SC)\" refused the drop\n" + opened,
+       1},
+      {"not sent", true, vice, DropResult::kNotSent, true, OpenStatus::kOpened,
+       true,
+       "warning: the drop onto the VICE window \"VICE (C64SC)\" could not be "
+       "sent\n" +
+           opened,
+       1},
+      // What the shell would start needs the same display.
+      {"silent desktop", true, vice, DropResult::kDelivered, false,
+       OpenStatus::kOpened, false,
+       "the X display :93 did not answer within 2.5 s; nothing was handed "
+       "on\n",
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakePlatform platform;
+    platform.windows = c.windows;
+    platform.drop_result = c.drop;
+    platform.desktop_answers = c.desktop_answers;
+    platform.open_result.status = c.open;
+    Application application(platform);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(application.Launch("demo.asm", c.use_running_emulator), c.result);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output);
+    EXPECT_EQ(platform.enumerations,
+              c.use_running_emulator && c.desktop_answers ? 1 : 0);
+    EXPECT_EQ(platform.raised.size(),
+              c.output.find("dropped") != std::string::npos ? 1u : 0u);
+    ASSERT_EQ(platform.opens.size(), c.opens);
+    if (c.opens > 0) {
+      EXPECT_EQ(platform.opens[0].file, "demo.prg");
+      EXPECT_EQ(platform.opens[0].directory, "");
+    }
+  }
 }
 
 TEST_F(LaunchTest, RelativeSourceDropsTheFullPath) {
@@ -117,24 +189,30 @@ TEST_F(LaunchTest, RelativeSourceDropsTheFullPath) {
   EXPECT_EQ(platform_.drops[0].block, BuildDropFilesBlock("C:\\cwd\\demo.prg"));
 }
 
-TEST_F(LaunchTest, SilentDesktopHandsOnNothing) {
-  platform_.windows = {{5, kTitle, true}};
-  platform_.desktop_answers = false;
+TEST_F(LaunchTest, StaleProgramIsReportedAndNothingIsLaunched) {
+  // Written an hour before a run that began now, and not since.
+  const std::int64_t hour_ago =
+      std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::system_clock::now().time_since_epoch())
+          .count() -
+      3600 * 1000;
+  platform_.write_times = {{"demo.prg", hour_ago}};
+  platform_.command_line = "brackwin -f demo.asm -r";
+  Application application(platform_);
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(Launch("demo.asm", true));
+  EXPECT_EQ(application.Execute(), -1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "the X display :93 did not answer within 2.5 s; nothing was "
-            "handed on\n");
+            "demo.prg was not written by this build (does the source write "
+            "another file?)\n");
   EXPECT_TRUE(platform_.opens.empty());
-}
-
-TEST_F(LaunchTest, DropThatCannotBeSentFallsBackToTheShell) {
-  platform_.windows = {{5, kTitle, true}};
-  platform_.drop_result = DropResult::kNotSent;
-  EXPECT_TRUE(Launch("C:\\src\\demo.asm", true));
-  EXPECT_EQ(platform_.drops.size(), 1u);
-  ASSERT_EQ(platform_.opens.size(), 1u);
-  EXPECT_EQ(platform_.opens[0].file, "C:\\src\\demo.prg");
+  // Written by the assembler on a file server whose clock lags an hour: the
+  // time changed during the run, so it is this build's.
+  platform_.write_times_after_command = {{"demo.prg", hour_ago + 1000}};
+  Application again(platform_);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(again.Execute(), 0);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(platform_.opens.size(), 1u);
 }
 
 TEST_F(LaunchTest, MissingProgramIsReportedAndNothingIsLaunched) {
@@ -171,6 +249,22 @@ TEST_F(LaunchTest, ShellFailureIsReportedWithItsCause) {
        "xdg-open could not open d.prg: status 2, file not found\n"},
       {OpenStatus::kOpenerFailed, -1,
        "xdg-open could not open d.prg: status -1, ended by a signal\n"},
+      {OpenStatus::kNoApplication, 3,
+       "no application is associated with .prg files "
+       "(application/x-c64-program): xdg-open found none for d.prg; install "
+       "the association (see the README)\n"},
+      {OpenStatus::kNoDesktopSession, 3,
+       "xdg-open could not open d.prg: DISPLAY and WAYLAND_DISPLAY are unset, "
+       "and without a desktop session it asks no association\n"},
+      {OpenStatus::kApplicationFailed, 4,
+       "the application associated with .prg files failed to start for d.prg "
+       "(xdg-open status 4): is DISPLAY set and reachable?\n"},
+      {OpenStatus::kApplicationMissing, 2,
+       "the application associated with .prg files was not found: fix the "
+       "association (see the README)\n"},
+      {OpenStatus::kPathTooLong, 2,
+       "cannot open d.prg: the path is too long for the shell (at most 259 "
+       "characters)\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -179,8 +273,6 @@ TEST_F(LaunchTest, ShellFailureIsReportedWithItsCause) {
     EXPECT_FALSE(Launch("d.asm", false));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message);
   }
-  platform_.open_result = {OpenStatus::kOpened, 42, "ShellExecute"};
-  EXPECT_TRUE(Launch("d.asm", false));
 }
 
 // A monitor answer: `type`, `error` and `request_id`, with a body of `body`
@@ -212,7 +304,10 @@ TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
       Answer(0x31, 0, 0xffffffff, 30),    Answer(0x62, 0, 0xffffffff, 2),
       Answer(0x51, 0, kCheckId, 6),       {answer.begin(), answer.begin() + 5},
       {answer.begin() + 5, answer.end()}, Answer(0x63, 0, 0xffffffff, 2)};
+  testing::internal::CaptureStdout();
   EXPECT_TRUE(Launch("demo.asm", true));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "demo.prg: autostarted in VICE through its monitor\n");
   EXPECT_EQ(platform_.monitor_sent,
             (std::vector<std::vector<unsigned char>>{
                 BuildResourceGetRequest("C64_256Kbase", kCheckId),
@@ -221,7 +316,9 @@ TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
   EXPECT_EQ(platform_.monitor_answers_read, platform_.monitor_answers.size());
   EXPECT_TRUE(platform_.monitor_shut_down);
   EXPECT_TRUE(platform_.monitor_closed);
-  EXPECT_EQ(platform_.enumerations, 0);
+  // Its window comes to the front, and gets nothing.
+  EXPECT_EQ(platform_.raised, std::vector<WindowHandle>{1});
+  EXPECT_TRUE(platform_.drops.empty());
   EXPECT_TRUE(platform_.opens.empty());
 }
 
@@ -235,6 +332,8 @@ TEST_F(LaunchTest, MonitorRoutesNeverDeliverTwice) {
     std::size_t requests;  // Sent to the monitor.
     bool dropped;          // Then dropped onto the window.
   };
+  const std::string dropped =
+      ": dropped onto the VICE window \"VICE (C64SC)\"\n";
   const Case cases[] = {
       {"refused", false, {}, "demo.asm", 0, true},
       {"no answer to the check", true, {}, "demo.asm", 1, true},
@@ -267,7 +366,7 @@ TEST_F(LaunchTest, MonitorRoutesNeverDeliverTwice) {
     FakePlatform platform;
     platform.monitor_listening = c.listening;
     platform.monitor_answers = c.answers;
-    platform.windows = {{1, kTitle, true}};
+    platform.windows = {{1, "VICE (C64SC)", true}};
     Application application(platform);
     testing::internal::CaptureStdout();
     EXPECT_TRUE(application.Launch(c.source, true));
@@ -276,9 +375,18 @@ TEST_F(LaunchTest, MonitorRoutesNeverDeliverTwice) {
     EXPECT_EQ(platform.monitor_closed, c.requests > 0);
     EXPECT_EQ(platform.drops.size(), c.dropped ? 1u : 0u);
     EXPECT_TRUE(platform.opens.empty());
-    EXPECT_EQ(output, c.dropped ? ""
-                                : "warning: VICE's monitor took demo.prg but "
-                                  "did not confirm it within 1 s\n");
+    if (!c.dropped) {
+      EXPECT_EQ(output,
+                "warning: VICE's monitor took demo.prg but did not confirm it "
+                "within 1 s\n");
+    } else if (std::string(c.what) == "not a C64") {
+      EXPECT_EQ(output,
+                "warning: the VICE on 127.0.0.1:6502 is not a C64 (x64sc or "
+                "x64); it was left alone\ndemo.prg" +
+                    dropped);
+    } else {
+      EXPECT_NE(output.find(dropped), std::string::npos);
+    }
   }
 }
 

@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <chrono>
+
 #include "app/assembler_command.h"
 #include "app/setup_check.h"
 #include "cmdline/command_line.h"
@@ -7,6 +9,7 @@
 namespace quennet::brackwin {
 namespace {
 
+constexpr char kUsageLine[] = "usage: brackwin -f SOURCE [-c] [-r [-e]]\n";
 constexpr char kUsage[] =
     "usage: brackwin -f SOURCE [-c] [-r [-e]]\n"
     "Assembles SOURCE with KickAssembler and hands the program to VICE.\n"
@@ -29,12 +32,21 @@ bool IsHelp(const char* token) {
 Application::Application(Platform& platform) : platform_(platform) {}
 
 int Application::Execute() {
+  started_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+                 std::chrono::system_clock::now().time_since_epoch())
+                 .count();
   if (!ParseArguments()) {
     if (!help_) return -1;
     output.Print(kUsage);
     return 0;
   }
   SetAssemblerPath();
+
+  LaunchPaths paths;
+  if (run && DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(), &paths) &&
+      !platform_.GetModificationTime(paths.program, &program_written_before_)) {
+    program_written_before_ = kNoTime;
+  }
 
   int status = 0;
   if (compile || run) {
@@ -80,6 +92,7 @@ bool Application::ParseArguments() {
   FindOption(line, "-f", &file);
   if (file.empty()) {
     output.Error("no filename specified\n");
+    output.Print(kUsageLine);
     return false;
   }
   sourceFile = file;
@@ -89,7 +102,22 @@ bool Application::ParseArguments() {
   if (FindOption(line, "-c", &ignored_c)) compile = true;
   if (FindOption(line, "-r", &ignored_r)) run = true;
   if (FindOption(line, "-e", &ignored_e)) useRunningEmulator = true;
-  return run || compile;
+  if (!run && !compile) {
+    output.Error(
+        "nothing to do: add -c to assemble, or -r to assemble and run "
+        "(brackwin -h for help)\n");
+    return false;
+  }
+  return true;
+}
+
+bool Application::WrittenByThisBuild(const std::string& program) {
+  constexpr std::int64_t kTimeStep = 2000;  // FAT's, the coarsest.
+  std::int64_t written = kNoTime;
+  if (!platform_.GetModificationTime(program, &written)) return true;
+  // Changed: the assembler wrote it, whatever the clock of its file system
+  // (a file server's) says.
+  return written != program_written_before_ || written >= started_ - kTimeStep;
 }
 
 void Application::SetAssemblerPath() { assemblerPath = "%KICKASS_PATH%"; }

@@ -1,9 +1,12 @@
 #ifndef BRACKWIN_APP_APPLICATION_H_
 #define BRACKWIN_APP_APPLICATION_H_
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "diag/debug_output.h"
+#include "paths/path_parts.h"
 #include "platform/platform.h"
 
 namespace quennet::brackwin {
@@ -24,11 +27,11 @@ class Application {
   int Execute();
 
   /// Reads -f, -c, -r and -e from the command line. Returns false, printing
-  /// why, when the command line holds characters outside the ANSI code page;
-  /// printing "no filename specified" when -f has no value; and silently when
-  /// neither
-  /// -c nor -r is present or when a token other than the value of -f asks
-  /// for help (-h, --help, /?), which Execute answers with the usage text.
+  /// why, when the command line holds characters outside the ANSI code page,
+  /// when -f has no value ("no filename specified" and the usage line), or
+  /// when neither -c nor -r is present ("nothing to do: ..."); and silently
+  /// when a token other than the value of -f asks for help (-h, --help, /?),
+  /// which Execute answers with the usage text.
   bool ParseArguments();
 
   /// Sets the assembler directory to the reference "%KICKASS_PATH%".
@@ -40,13 +43,32 @@ class Application {
   bool Assemble(const std::string& source);
 
   /// Hands the program assembled from `source` to the emulator: with
-  /// `use_running_emulator`, dropped onto the first enabled emulator window;
-  /// otherwise, or when there is none, opened through the shell. Returns
-  /// false, launching nothing, when a part of `source` is too long to split
-  /// (the program path would then be wrong).
+  /// `use_running_emulator`, autostarted through VICE's monitor, or dropped
+  /// onto the first enabled emulator window, which then comes to the front;
+  /// otherwise, or when neither took it, opened through the shell. Prints
+  /// one line that names the route. Returns false, launching nothing, when a
+  /// part of `source` is too long to split, when the program is missing or
+  /// older than this run, or when the desktop does not answer; and when the
+  /// shell fails.
   bool Launch(const std::string& source, bool use_running_emulator);
 
  private:
+  static constexpr std::int64_t kNoTime =
+      std::numeric_limits<std::int64_t>::min();
+
+  /// Whether `program` was written during this run: changed since it began,
+  /// or no older than its start, allowing for the 2-second steps in which
+  /// FAT keeps times. Can it not be told, it counts as written.
+  bool WrittenByThisBuild(const std::string& program);
+
+  /// Brings the emulator window to the front, after the monitor took the
+  /// program.
+  void BringEmulatorForward();
+
+  /// Opens the program through the shell, and says how that went. With
+  /// `no_vice_found`, -e found no VICE to take it, and the line says so.
+  bool OpenThroughShell(const LaunchPaths& paths, bool no_vice_found);
+
   Platform& platform_;
 
   std::string assemblerPath;
@@ -56,6 +78,10 @@ class Application {
   bool run = false;
   bool useRunningEmulator = false;
   bool help_ = false;
+  // When this run began, and when the program was written before the
+  // assembler ran (kNoTime when it did not exist), in ms since 1970.
+  std::int64_t started_ = 0;
+  std::int64_t program_written_before_ = kNoTime;
 };
 
 }  // namespace quennet::brackwin

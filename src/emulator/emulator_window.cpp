@@ -76,37 +76,43 @@ WindowHandle FindEmulatorWindow(Platform& platform, std::string* title) {
   return search.found;
 }
 
-bool DropOnEmulatorWindow(Platform& platform,
-                          const std::string& absolute_program,
+bool HandToEmulatorWindow(Platform& platform,
+                          const std::string* absolute_program,
                           WindowReport* report) {
   // Runs apart from us (under X11 in a child process), so the report comes
   // back as text: the outcome's letter, then the title.
-  const DesktopTask task = [&platform, &absolute_program]() {
+  const DesktopTask task = [&platform, absolute_program]() {
     std::string title;
     const WindowHandle window = FindEmulatorWindow(platform, &title);
+    WindowOutcome outcome = WindowOutcome::kRaised;
     if (window == kNoWindow) {
-      return std::string(1, static_cast<char>(WindowOutcome::kNoWindow));
+      outcome = WindowOutcome::kNoWindow;
+    } else if (absolute_program != nullptr) {
+      switch (platform.DropFile(window, *absolute_program,
+                                BuildDropFilesBlock(*absolute_program))) {
+        case DropResult::kDelivered:
+          outcome = WindowOutcome::kDelivered;
+          break;
+        case DropResult::kNotSent:
+          outcome = WindowOutcome::kNotSent;
+          break;
+        case DropResult::kUnanswered:
+          outcome = WindowOutcome::kUnanswered;
+          break;
+        case DropResult::kRefused:
+          outcome = WindowOutcome::kRefused;
+          break;
+      }
     }
-    WindowOutcome outcome = WindowOutcome::kDelivered;
-    switch (platform.DropFile(window, absolute_program,
-                              BuildDropFilesBlock(absolute_program))) {
-      case DropResult::kDelivered:
-        break;
-      case DropResult::kNotSent:
-        outcome = WindowOutcome::kNotSent;
-        break;
-      case DropResult::kUnanswered:
-        outcome = WindowOutcome::kUnanswered;
-        break;
-      case DropResult::kRefused:
-        outcome = WindowOutcome::kRefused;
-        break;
+    if (outcome == WindowOutcome::kDelivered ||
+        outcome == WindowOutcome::kRaised) {
+      platform.RaiseWindow(window);
     }
     return static_cast<char>(outcome) + title;
   };
   std::string text;
   if (!platform.RunDesktopTask(kWindowRouteDeadlineMs, task, &text) ||
-      text.empty() || std::strchr("ndsur", text[0]) == nullptr) {
+      text.empty() || std::strchr("ndsurf", text[0]) == nullptr) {
     return false;
   }
   report->outcome = static_cast<WindowOutcome>(text[0]);

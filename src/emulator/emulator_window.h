@@ -33,7 +33,7 @@ bool FindEmulatorWindowProc(WindowHandle window, void* context);
 WindowHandle FindEmulatorWindow(Platform& platform, std::string* title);
 
 /// How long the window route may take in all, in milliseconds: the 2-second
-/// drop and the search before it.
+/// drop, the search before it and the raise after it.
 inline constexpr int kWindowRouteDeadlineMs = 2500;
 
 /// What the window route did.
@@ -43,6 +43,7 @@ enum class WindowOutcome : char {
   kNotSent = 's',     // The drop could not be sent.
   kUnanswered = 'u',  // The window never answered the drop.
   kRefused = 'r',     // The window refused the drop.
+  kRaised = 'f',      // No drop asked for: the window was brought forward.
 };
 
 /// The window route's report: the outcome and the window's title.
@@ -52,11 +53,14 @@ struct WindowReport {
 };
 
 /// Finds the first enabled emulator window and drops `absolute_program`
-/// onto it, as one desktop task (Platform::RunDesktopTask) bounded by
+/// onto it; when the window took it, brings the window to the front, as a
+/// newly started emulator would come. With `absolute_program` null, only
+/// brings the window to the front (after the monitor took the program). All
+/// of it is one desktop task (Platform::RunDesktopTask) bounded by
 /// kWindowRouteDeadlineMs. Returns false when the desktop did not answer in
 /// time; `report` then says nothing.
-bool DropOnEmulatorWindow(Platform& platform,
-                          const std::string& absolute_program,
+bool HandToEmulatorWindow(Platform& platform,
+                          const std::string* absolute_program,
                           WindowReport* report);
 
 }  // namespace quennet::brackwin

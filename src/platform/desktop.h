@@ -23,6 +23,7 @@ class Desktop {
   void EnumerateWindows(EnumWindowsProc proc, void* context);
   std::string GetWindowTitle(WindowHandle window);
   bool IsWindowEnabled(WindowHandle window);
+  void RaiseWindow(WindowHandle window);
 
   /// Drops the file at `absolute_path` onto `window`, giving up after 2
   /// seconds without an answer.

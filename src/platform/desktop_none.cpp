@@ -15,6 +15,8 @@ std::string Desktop::GetWindowTitle(WindowHandle) { return ""; }
 
 bool Desktop::IsWindowEnabled(WindowHandle) { return false; }
 
+void Desktop::RaiseWindow(WindowHandle) {}
+
 DropResult Desktop::DropFile(WindowHandle, const std::string&) {
   return DropResult::kNotSent;
 }

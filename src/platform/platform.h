@@ -50,15 +50,21 @@ enum class DropResult {
 
 /// How opening a file through the desktop shell went.
 enum class OpenStatus {
-  kOpened,         // Handed on (or still being handed on when we stopped
-                   // looking): success.
-  kNoAssociation,  // No application is associated with the file's type.
-  kFileNotFound,   // The file or its folder does not exist.
-  kAccessDenied,   // The file may not be opened.
-  kOpenerMissing,  // The desktop's opener program could not be started.
-  kOpenerFailed,   // The opener exited at once with a failure status.
-  kPathTooLong,    // The path is longer than the shell takes.
-  kOtherError,     // Any other failure; `code` says which.
+  kOpened,              // Handed on (or still being handed on when we stopped
+                        // looking): success.
+  kNoAssociation,       // No application is associated with the file's type.
+  kFileNotFound,        // The file or its folder does not exist.
+  kAccessDenied,        // The file may not be opened.
+  kApplicationMissing,  // The associated application is not where the
+                        // association says.
+  kOpenerMissing,       // The desktop's opener program could not be started.
+  kNoApplication,       // The opener found no application for the file.
+  kNoDesktopSession,    // The opener looked for none: no desktop session.
+  kApplicationFailed,   // The opener's application exited at once with a
+                        // failure (cannot open the display, say).
+  kOpenerFailed,        // The opener exited at once with another failure.
+  kPathTooLong,         // The path is longer than the shell takes.
+  kOtherError,          // Any other failure; `code` says which.
 };
 
 /// The outcome of Platform::OpenWithShell.
@@ -124,6 +130,10 @@ class Platform {
   /// Whether `window` takes input.
   virtual bool IsWindowEnabled(WindowHandle window) = 0;
 
+  /// Brings `window` to the front: restored when minimised, and activated
+  /// where the window manager lets us. Never waits on the window's thread.
+  virtual void RaiseWindow(WindowHandle window) = 0;
+
   /// Delivers `absolute_program` to `window` as a dropped file. `drop_files`
   /// is the same file as a dropped-file block, for platforms whose drop
   /// message carries one. Never waits on the window's own thread; where the
@@ -154,6 +164,11 @@ class Platform {
   /// Whether `path` names an existing file that is not a directory, at any
   /// length the file system allows.
   virtual bool FileExists(const std::string& path) = 0;
+
+  /// The time `path` was last written, in milliseconds since 1970, in
+  /// `time`; false when it cannot be read.
+  virtual bool GetModificationTime(const std::string& path,
+                                   std::int64_t* time) = 0;
 
   /// Stores `path` made absolute against the current directory in
   /// `absolute`. Returns false when that cannot be done: the current

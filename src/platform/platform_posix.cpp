@@ -95,6 +95,23 @@ bool CollectChild(pid_t child, int report_fd,
   return false;
 }
 
+// What a failure status of xdg-open means, as its manual defines them: 3,
+// no method available for opening the file, which without a desktop
+// session (DISPLAY, WAYLAND_DISPLAY) includes the association, never
+// consulted then; 4, the action failed, which is the associated application
+// exiting with a failure.
+OpenStatus DescribeOpenerFailure(int status) {
+  if (status == 4) return OpenStatus::kApplicationFailed;
+  if (status != 3) return OpenStatus::kOpenerFailed;
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != '\0') {
+      return OpenStatus::kNoApplication;
+    }
+  }
+  return OpenStatus::kNoDesktopSession;
+}
+
 class PosixPlatform : public Platform {
  public:
   PosixPlatform(int argc, char** argv) : arguments_(argv, argv + argc) {
@@ -152,6 +169,10 @@ class PosixPlatform : public Platform {
 
   bool IsWindowEnabled(WindowHandle window) override {
     return desktop_.IsWindowEnabled(window);
+  }
+
+  void RaiseWindow(WindowHandle window) override {
+    desktop_.RaiseWindow(window);
   }
 
   DropResult DropFile(WindowHandle window, const std::string& absolute_program,
@@ -284,8 +305,8 @@ class PosixPlatform : public Platform {
       const pid_t done = waitpid(child, &status, WNOHANG);
       if (done == child) {
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return result;
-        result.status = OpenStatus::kOpenerFailed;
         result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.status = DescribeOpenerFailure(result.code);
         return result;
       }
       if (done < 0 || std::chrono::steady_clock::now() >= deadline) {
@@ -297,6 +318,15 @@ class PosixPlatform : public Platform {
 
   bool FileExists(const std::string& path) override {
     return IsRegularFile(path);
+  }
+
+  bool GetModificationTime(const std::string& path,
+                           std::int64_t* time) override {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return false;
+    *time = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000 +
+            info.st_mtim.tv_nsec / 1000000;
+    return true;
   }
 
   bool GetAbsolutePath(const std::string& path,

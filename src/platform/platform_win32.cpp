@@ -161,6 +161,15 @@ class Win32Platform : public Platform {
     return ::IsWindowEnabled(ToHwnd(window)) != FALSE;
   }
 
+  // Neither call waits for the window's thread: ShowWindowAsync posts the
+  // restore. Windows gives the foreground only to a process that may take
+  // it, such as one the foreground editor started; otherwise the window
+  // flashes in the taskbar.
+  void RaiseWindow(WindowHandle window) override {
+    if (IsIconic(ToHwnd(window))) ShowWindowAsync(ToHwnd(window), SW_RESTORE);
+    SetForegroundWindow(ToHwnd(window));
+  }
+
   DropResult DropFile(WindowHandle window, const std::string&,
                       const std::vector<unsigned char>& drop_files) override {
     // A movable, zeroed, shareable global block, as WM_DROPFILES expects.
@@ -222,7 +231,9 @@ class Win32Platform : public Platform {
         break;
       case SE_ERR_FNF:
       case SE_ERR_PNF:
-        result.status = OpenStatus::kFileNotFound;
+        // Said of the associated program too, when it has been moved.
+        result.status = IsFile(file) ? OpenStatus::kApplicationMissing
+                                     : OpenStatus::kFileNotFound;
         break;
       case SE_ERR_ACCESSDENIED:
         result.status = OpenStatus::kAccessDenied;
@@ -235,6 +246,22 @@ class Win32Platform : public Platform {
   }
 
   bool FileExists(const std::string& path) override { return IsFile(path); }
+
+  bool GetModificationTime(const std::string& path,
+                           std::int64_t* time) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(ExtendedPath(path).c_str(), GetFileExInfoStandard,
+                              &data)) {
+      return false;
+    }
+    // 100-nanosecond steps since 1601.
+    const std::int64_t ticks =
+        static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+        data.ftLastWriteTime.dwLowDateTime;
+    constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000;
+    *time = (ticks - kTicksFrom1601To1970) / 10000;
+    return true;
+  }
 
   // The current directory may hold characters that the code page lacks;
   // then no ANSI name of the file exists.

@@ -11,7 +11,8 @@ namespace quennet::brackwin {
 #define BRACKWIN_XLIB_FUNCTIONS(X)                                         \
   X(XChangeProperty) X(XCloseDisplay) X(XCreateSimpleWindow)               \
   X(XDestroyWindow) X(XFlush) X(XFree) X(XGetWindowAttributes)             \
-  X(XGetWindowProperty) X(XInternAtoms) X(XNextEvent) X(XOpenDisplay)      \
+  X(XGetWindowProperty) X(XInternAtoms) X(XMapRaised) X(XNextEvent)        \
+  X(XOpenDisplay)                                                          \
   X(XPending) X(XQueryTree) X(XSelectInput) X(XSendEvent)                  \
   X(XSetErrorHandler) X(XSetIOErrorHandler) X(XSetSelectionOwner)         \
   X(XSync) X(XTranslateCoordinates)

@@ -51,18 +51,18 @@ case $case_name in
     for args in "-c" "-c -f" "-r -e"; do
       # shellcheck disable=SC2086
       run $args
-      expect 255 "no filename specified"$'\n'
+      expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]]"$'\n'
       expect_no_java
     done
     run -f "" -c
-    expect 255 "no filename specified"$'\n'
+    expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]]"$'\n'
     expect_no_java
     ;;
   no-action)
-    for args in "-f demo.asm" "-f demo.asm -e" "-f demo.asm -cr"; do
+    for args in "-f demo.asm" "-f demo.asm -e" "-f demo.asm -cr" "-f demo.asm --run"; do
       # shellcheck disable=SC2086
       run $args
-      expect 255 ""
+      expect 255 "nothing to do: add -c to assemble, or -r to assemble and run (brackwin -h for help)"$'\n'
       expect_no_java
     done
     ;;
@@ -92,25 +92,25 @@ case $case_name in
     ;;
   open-absolute)
     run -f "$work/run/demo.asm" -r
-    expect 0 ""
+    expect 0 "$work/run/demo.prg: opened with xdg-open"$'\n'
     expect_assembled "$work/run/demo.asm"
     expect_opened "$work/run" "$work/run/demo.prg"
     ;;
   open-relative)
     mkdir -p "src dir/a'b"
     run -f "src dir/a'b/demo.asm" -r -e
-    expect 0 ""
+    expect 0 "src dir/a'b/demo.prg: no running VICE found (monitor at 127.0.0.1:6502, C64 window); opened with xdg-open"$'\n'
     # The opener runs in the source's directory, with the program's full path.
     expect_opened "$work/run/src dir/a'b" "$work/run/src dir/a'b/demo.prg"
     run -f demo.asm -R
-    expect 0 ""
+    expect 0 "demo.prg: opened with xdg-open"$'\n'
     expect_opened "$work/run" "demo.prg"
     ;;
   open-backslash)
     # Split as a separator, a backslash names no directory here: the opener
     # stays in the current one, with the program's full path.
     run -f 'odd\name.asm' -r
-    expect 0 ""
+    expect 0 "odd\\name.prg: opened with xdg-open"$'\n'
     expect_opened "$work/run" "$work/run/odd\name.prg"
     ;;
   open-after-failure)
@@ -131,6 +131,11 @@ case $case_name in
     BRACKWIN_TEST_NO_PROGRAM=1 run -f demo.asm -r
     expect 255 "program not found: demo.prg"$'\n'
     expect_not_opened
+    # Nor now, and one from an earlier build lies there.
+    touch -d '1 hour ago' demo.prg
+    BRACKWIN_TEST_NO_PROGRAM=1 run -f demo.asm -r
+    expect 255 "demo.prg was not written by this build (does the source write another file?)"$'\n'
+    expect_not_opened
     ;;
   opener-missing)
     rm "$work/bin/xdg-open"
@@ -140,7 +145,10 @@ case $case_name in
     ;;
   opener-fails)
     BRACKWIN_TEST_OPENER_STATUS=4 run -f demo.asm -r
-    expect 255 "xdg-open could not open demo.prg: status 4, the action failed; is an application associated with .prg files?"$'\n'
+    expect 255 "the application associated with .prg files failed to start for demo.prg (xdg-open status 4): is DISPLAY set and reachable?"$'\n'
+    # Status 3 without a desktop session: no association was looked for.
+    BRACKWIN_TEST_OPENER_STATUS=3 run -f demo.asm -r -e
+    expect 255 "no running VICE found (monitor at 127.0.0.1:6502, C64 window)"$'\n'"xdg-open could not open demo.prg: DISPLAY and WAYLAND_DISPLAY are unset, and without a desktop session it asks no association"$'\n'
     ;;
   opener-stays)
     # An opener that runs the emulator in the foreground: the tool reports
@@ -148,7 +156,7 @@ case $case_name in
     started=$(date +%s%N)
     BRACKWIN_TEST_OPENER_SLEEP=5 BRACKWIN_TEST_OPENER_STATUS=4 run -f demo.asm -r
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
-    expect 0 ""
+    expect 0 "demo.prg: opened with xdg-open"$'\n'
     [ "$elapsed_ms" -lt 1800 ] || fail "took $elapsed_ms ms"
     opener=$(cat "$BRACKWIN_TEST_OPEN_RECORD.pid")
     pids+=("$opener")
@@ -160,7 +168,7 @@ case $case_name in
     # A caller that ignores SIGCHLD hands that on through exec.
     launcher=(perl -e '$SIG{CHLD} = "IGNORE"; exec @ARGV or die')
     run -f demo.asm -r
-    expect 0 ""
+    expect 0 "demo.prg: opened with xdg-open"$'\n'
     expect_opened "$work/run" demo.prg
     ;;
   *)

@@ -10,14 +10,46 @@
 vice_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 
-# Starts twm, which places windows itself and never grabs the server.
-start_window_manager() {
-  printf '%s\n' 'TitleFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' \
-    'ResizeFont "fixed"' 'IconManagerFont "fixed"' RandomPlacement \
-    NoGrabServer > "$work/twmrc"
-  LC_ALL=C twm -f "$work/twmrc" > /dev/null 2>&1 &
+# Starts a window manager: twm, which places windows itself, never grabs
+# the server and knows nothing of EWMH; or openbox, which does.
+start_window_manager() {  # twm|openbox
+  if [ "$1" = twm ]; then
+    printf '%s\n' 'TitleFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' \
+      'ResizeFont "fixed"' 'IconManagerFont "fixed"' RandomPlacement \
+      NoGrabServer > "$work/twmrc"
+    LC_ALL=C twm -f "$work/twmrc" > /dev/null 2>&1 &
+    pids+=($!)
+    sleep 0.3
+    return
+  fi
+  HOME="$work/home" openbox > /dev/null 2>&1 &
   pids+=($!)
-  sleep 0.3
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q window && return
+    sleep 0.05
+  done
+  echo "openbox did not start" >&2
+  return 1
+}
+
+# Iconifies VICE's window and waits until it is unmapped.
+iconify_vice() {
+  xdotool windowminimize "$vice_window"
+  for _ in $(seq 100); do
+    xwininfo -id "$vice_window" | grep -q IsUnMapped && return 0
+    sleep 0.05
+  done
+  echo "VICE's window was not iconified" >&2
+  return 1
+}
+
+# Waits up to 2 s for VICE's window to be shown.
+expect_vice_shown() {
+  for _ in $(seq 40); do
+    xwininfo -id "$vice_window" | grep -q IsViewable && return 0
+    sleep 0.05
+  done
+  fail "VICE's window stayed hidden"
 }
 
 write_roms() {

@@ -29,30 +29,40 @@ case $case_name in
   drop)
     start_vice || fail "VICE did not start"
     run -f "$work/run/demo.asm" -r -e
-    expect 0 ""
+    expect 0 "$work/run/demo.prg: dropped onto the VICE window \"VICE (C64SC)\""$'\n'
     expect_injected
     ;;
   drop-iconified)
-    # Under a window manager, iconified, and with a relative source path.
-    start_window_manager
+    # Under a window manager without EWMH, iconified, and with a relative
+    # source path; mapped again, the window shows.
+    start_window_manager twm
     start_vice || fail "VICE did not start"
-    xdotool windowminimize "$vice_window"
-    for _ in $(seq 100); do
-      xwininfo -id "$vice_window" | grep -q IsUnMapped && break
-      sleep 0.05
-    done
-    xwininfo -id "$vice_window" | grep -q IsUnMapped || fail "not iconified"
+    iconify_vice || fail "not iconified"
     mkdir -p "src dir"
     run -f "src dir/demo.asm" -r -e
-    expect 0 ""
+    expect 0 "src dir/demo.prg: dropped onto the VICE window \"VICE (C64SC)\""$'\n'
     expect_injected
     grep -q "Loading PRG file \`$work/run/src dir/demo.prg'" "$work/vice.log" ||
       fail "VICE loaded another file"
+    expect_vice_shown
+    ;;
+  front)
+    # Iconified under a window manager with EWMH: once the monitor took the
+    # program, VICE comes to the front, as a new one would.
+    start_window_manager openbox || fail "no window manager"
+    start_vice -binarymonitor || fail "VICE did not start"
+    iconify_vice || fail "not iconified"
+    run -f demo.asm -r -e
+    expect 0 "demo.prg: autostarted in VICE through its monitor"$'\n'
+    expect_injected
+    expect_vice_shown
+    xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" ||
+      fail "not active: $(xprop -root _NET_ACTIVE_WINDOW), VICE is $vice_window"
     ;;
   monitor)
     start_vice -binarymonitor || fail "VICE did not start"
     run -f demo.asm -r -e
-    expect 0 ""
+    expect 0 "demo.prg: autostarted in VICE through its monitor"$'\n'
     expect_injected
     grep -q "Loading PRG file \`$work/run/demo.prg'" "$work/vice.log" ||
       fail "VICE loaded another file"
@@ -66,28 +76,31 @@ case $case_name in
     ;;
   monitor-stopped)
     # The monitor's port accepts, but the emulator never answers: the tool
-    # gives up on it within its bound and falls through to the window, whose
-    # drop it gives up after its own bound.
+    # gives up on it within its bound, before anything was handed on, and
+    # falls through to the window, whose drop it gives up after its own
+    # bound. Nothing was delivered: the shell opens the program.
     start_vice -binarymonitor || fail "VICE did not start"
     kill -STOP "$vice_pid"
     started=$(date +%s%N)
     run -f demo.asm -r -e
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
     kill -CONT "$vice_pid"
-    expect 0 ""
+    expect 0 "warning: the VICE window did not answer the drop within 2 s"$'\n'"demo.prg: opened with xdg-open"$'\n'
     echo "returned after $elapsed_ms ms"
     [ "$elapsed_ms" -ge 900 ] || fail "did not wait for the monitor"
     [ "$elapsed_ms" -lt 4500 ] || fail "took $elapsed_ms ms"
-    [ ! -e "$BRACKWIN_TEST_OPEN_RECORD" ] || fail "the shell opened the program"
+    wait_for "$BRACKWIN_TEST_OPEN_RECORD"
+    sleep 0.5
+    ! grep '^AUTOSTART' "$work/vice.log" || fail "VICE autostarted as well"
     ;;
   x128-monitor)
     # A C128 with its monitor on is no C64: it is asked what it is, and left
     # alone; the shell opens the program instead.
     start_x128 || fail "x128 did not start: $(cat "$work/vice.log")"
     run -f demo.asm -r -e
-    expect 0 ""
+    expect 0 "warning: the VICE on 127.0.0.1:6502 is not a C64 (x64sc or x64); it was left alone"$'\n'"demo.prg: no running VICE found (monitor at 127.0.0.1:6502, C64 window); opened with xdg-open"$'\n'
     wait_for "$BRACKWIN_TEST_OPEN_RECORD"
-    ! grep -qi autostart "$work/vice.log" || fail "x128 autostarted: $(grep -i autostart "$work/vice.log")"
+    ! grep '^AUTOSTART' "$work/vice.log" || fail "x128 autostarted"
     ;;
   *)
     fail "unknown case $case_name"

@@ -32,6 +32,8 @@ KICKASS_PATH=$(winpath "$work/kick ass")
 export KICKASS_PATH
 
 launcher=("$wine_run" "$bits")
+program=$(winpath "$work/src dir/demo.prg")
+dropped="$program: dropped onto the VICE window"
 java_record=$work/java.rec
 # shellcheck source=common.sh
 . "$here/common.sh"
@@ -91,10 +93,10 @@ case $case_name in
     ;;
   refusals)
     run -c
-    expect 255 $'no filename specified\r\n'
+    expect 255 $'no filename specified\r\nusage: brackwin -f SOURCE [-c] [-r [-e]]\r\n'
     expect_no_java
     run -f demo.asm
-    expect 255 ""
+    expect 255 $'nothing to do: add -c to assemble, or -r to assemble and run (brackwin -h for help)\r\n'
     run -f $'a\tb.asm' -c
     expect 255 $'invalid filename: a\tb.asm\r\n'
     expect_no_java
@@ -156,7 +158,7 @@ case $case_name in
     expect_record "$work/ready.rec" "!$title" "$title"
     register_opener
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
-    expect 0 ""
+    expect 0 "$dropped \"$title\""$'\r\n'
     expect_dropped_on "$title"
     [ ! -e "$work/open.rec" ] || fail "the shell opened the program too"
     ;;
@@ -167,7 +169,7 @@ case $case_name in
     started=$(date +%s%N)
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
-    expect 0 ""
+    expect 0 "$dropped \"VICE (C64SC)\""$'\r\n'
     echo "returned after $elapsed_ms ms"
     [ "$elapsed_ms" -lt 2500 ] || fail "waited for the emulator: $elapsed_ms ms"
     expect_dropped_on "VICE (C64SC)"
@@ -180,7 +182,7 @@ case $case_name in
       start_emulators "$title" "VICE (C64DTV)" "VICE (C128)" "VICE monitor" \
         "C64 Settings" "VICE (SCPU64)"
       run -f "$(winpath "$work/src dir/demo.asm")" -r -e
-      expect 0 ""
+      expect 0 "$dropped \"$title\""$'\r\n'
       expect_dropped_on "$title"
     done
     ;;
@@ -193,10 +195,9 @@ case $case_name in
     wait_for "$work/ready.rec"
     start_emulators "VICE (C64SC)"
     register_opener
-    program=$(winpath "$work/src dir/demo.prg")
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
     if [ "$case_name" = monitor ]; then
-      expect 0 ""
+      expect 0 "$program: autostarted in VICE through its monitor"$'\r\n'
     else
       expect 0 "warning: VICE's monitor took $program but did not confirm it within 1 s"$'\r\n'
     fi
@@ -217,10 +218,9 @@ case $case_name in
     register_opener
     source=$(winpath "$work/src dir/demo.asm")
     run -f "$source" -r -e
-    expect 0 ""
+    expect 0 "$program: no running VICE found (monitor at 127.0.0.1:6502, C64 window); opened with ShellExecute"$'\r\n'
     expect_assembled "$source"
     wait_for "$work/open.rec"
-    program=$(winpath "$work/src dir/demo.prg")
     expect_record "$work/open.rec" "$(winpath "$work/src dir")" \
       "\"$(winpath "$work/bin/fake_opener.exe")\" \"$program\"" "$program"
     ;;
@@ -228,6 +228,12 @@ case $case_name in
     "$wine_run" "$bits" reg delete 'HKCR\.prg' /f > /dev/null 2>&1
     run -f "$(winpath "$work/src dir/demo.asm")" -r
     expect 255 "no application is associated with .prg files: open one with \"Open with\", choose x64sc and \"Always\" (see the README)"$'\r\n'
+    # An association whose emulator was moved away (a VICE folder of an
+    # older version, say).
+    register_opener
+    rm "$work/bin/fake_opener.exe"
+    run -f "$(winpath "$work/src dir/demo.asm")" -r
+    expect 255 "the application associated with .prg files was not found: fix the association (see the README)"$'\r\n'
     ;;
   open-after-failure)
     register_opener
