@@ -19,4 +19,4 @@ echo
 echo "Built:"
 echo "  $PWD/build/native/brackwin       (Linux, drops on X11 windows)"
 echo "  $PWD/build/win32/brackwin.exe    (Windows, copy it anywhere)"
-echo "Next: build/native/brackwin -f demo.asm -r -e   (or: bash .ci/run, the tests)"
+echo "Next: build/native/brackwin -f examples/demo.asm -r -e   (or: bash .ci/run, the tests)"
