@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/version.h"
 #include "fake_platform.h"
 
 namespace quennet::brackwin {
@@ -176,6 +177,17 @@ TEST_F(ApplicationTest, HelpPrintsUsageUnlessItIsTheFileName) {
             std::vector<std::string>{
                 "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" "
                 "\"--help\" -showmem -afo"});
+}
+
+TEST_F(ApplicationTest, VersionIsPrintedUnlessItIsTheFileName) {
+  EXPECT_EQ(Run("--version"), 0);
+  EXPECT_EQ(output_, std::string("brackwin ") + kVersion + "\n");
+  EXPECT_EQ(Run("-f --version -c"), 0);
+  EXPECT_EQ(output_, "");
+  EXPECT_EQ(platform_.commands,
+            std::vector<std::string>{
+                "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" "
+                "\"--version\" -showmem -afo"});
 }
 
 TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {

@@ -3,7 +3,8 @@
 # root (debootstrap --variant=minbase, plus what our machine image ships:
 # cmake, g++, ninja, git, python3), runs `bash build.sh` on a clean clone,
 # and checks that both binaries exist and that the Linux one can drop on X11
-# windows. Needs root and debootstrap; takes several minutes.
+# windows. Then it builds the .deb there, installs it with dpkg -i and runs
+# the installed tool. Needs root and debootstrap; takes several minutes.
 # Usage: tests/fresh_machine.sh [ROOT]   (default: a new temporary folder)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,3 +43,20 @@ done
 grep -q XdndAware "$root/src/build/native/brackwin" ||
   { echo "FAIL: the Linux binary has no X11 drops"; exit 1; }
 echo "PASS: both binaries built, with X11 drops"
+
+# The package, as the README installs it, on the machine that built it.
+chroot "$root" bash -c 'cd /src && cmake --build --preset native --target package > /dev/null &&
+  dpkg -i build/native/brackwin_*_amd64.deb > /dev/null'
+version=$(chroot "$root" brackwin --version)
+[ "$version" = "brackwin $(sed -n 's/^project(brackwin VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")" ] ||
+  { echo "FAIL: the installed tool says '$version'"; exit 1; }
+if chroot "$root" sh -c 'command -v man' > /dev/null; then
+  chroot "$root" man -w brackwin > /dev/null || { echo "FAIL: no manual page"; exit 1; }
+fi
+files=$(chroot "$root" dpkg -L brackwin)
+for file in /usr/share/man/man1/brackwin.1.gz \
+    /usr/share/applications/brackwin-x64sc.desktop \
+    /usr/share/mime/packages/brackwin-c64-prg.xml; do
+  grep -qx "$file" <<< "$files" || { echo "FAIL: the package lacks $file"; exit 1; }
+done
+echo "PASS: the package installs, and $version runs"

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Checks the Windows exe as shipped: a console program that imports only
-# system DLLs and carries its asInvoker manifest as resource 24/1.
-# Usage: package_check.sh OBJDUMP EXE
+# system DLLs, carries its asInvoker manifest as resource 24/1 and its
+# version as resource 16/1; and the zip it ships in.
+# Usage: package_check.sh OBJDUMP EXE VERSION BUILD_DIR
 set -u
 objdump=$1
 exe=$2
+version=$3
+build=$4
 
 fail() {
   echo "FAIL: $*" >&2
@@ -32,6 +35,22 @@ grep -A2 'Entry: ID: 0x000018' <<< "$resources" | grep -q 'Entry: ID: 0x000001' 
 manifest=$(strings -n 8 "$exe" | tr -d '\r')
 grep -q '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
   <<< "$manifest" || fail "manifest does not ask for asInvoker without uiAccess"
+
+grep -A2 'Entry: ID: 0x000010' <<< "$resources" | grep -q 'Entry: ID: 0x000001' ||
+  fail "no version resource 16/1"
+strings -e l "$exe" | grep -A1 -x ProductVersion | grep -qx "$version" ||
+  fail "the version resource does not say $version"
+
+# The zip: one folder with the exe, the README and the licence.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cpack --config "$build/CPackConfig.cmake" -B "$work" > "$work/cpack.log" ||
+  fail "cpack: $(cat "$work/cpack.log")"
+zip=$(echo "$work"/brackwin-"$version"-win*.zip)
+names=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')
+folder=$(basename "$zip" .zip)
+[ "$names" = "$folder/LICENSE $folder/README.md $folder/brackwin.exe " ] ||
+  fail "$(basename "$zip") holds: $names"
 
 echo "imports: $(tr '\n' ' ' <<< "$imports")"
 echo "size: $(stat -c %s "$exe") bytes"

@@ -4,6 +4,7 @@
 
 #include "app/assembler_command.h"
 #include "app/setup_check.h"
+#include "app/version.h"
 #include "cmdline/command_line.h"
 
 namespace quennet::brackwin {
@@ -17,6 +18,7 @@ constexpr char kUsage[] =
     "  -c         assemble\n"
     "  -r         assemble, then open the program (SOURCE with .prg)\n"
     "  -e         with -r: hand it to the VICE that is already running\n"
+    "  --version  print the version\n"
     "Needs java on the PATH and KICKASS_PATH set to the folder that holds\n"
     "KickAss.jar. Exit status: 0 on success, -1 (255) on any failure.\n"
     "See the README: First run, Troubleshooting.\n";
@@ -25,6 +27,10 @@ constexpr char kUsage[] =
 bool IsHelp(const char* token) {
   return CompareNoCase(token, "-h") == 0 ||
          CompareNoCase(token, "--help") == 0 || CompareNoCase(token, "/?") == 0;
+}
+
+bool IsVersion(const char* token) {
+  return CompareNoCase(token, "--version") == 0;
 }
 
 }  // namespace
@@ -36,8 +42,13 @@ int Application::Execute() {
                  std::chrono::system_clock::now().time_since_epoch())
                  .count();
   if (!ParseArguments()) {
-    if (!help_) return -1;
-    output.Print(kUsage);
+    if (help_) {
+      output.Print(kUsage);
+    } else if (version_) {
+      output.Message("brackwin %s\n", kVersion);
+    } else {
+      return -1;
+    }
     return 0;
   }
   SetAssemblerPath();
@@ -75,8 +86,8 @@ bool Application::ParseArguments() {
   const CommandLine line =
       process.split ? CommandLine(process.arguments) : CommandLine(process.raw);
 
-  // A help token asks for the usage text, except as the value of -f: then it
-  // is a file name like any other.
+  // A help or version token asks for that text, except as the value of -f:
+  // then it is a file name like any other.
   // Only the first -f has a value, as FindOption reads it.
   const std::vector<const char*>& args = line.GetArgs();
   std::size_t value_of_f = 0;
@@ -84,9 +95,11 @@ bool Application::ParseArguments() {
     if (CompareNoCase(args[i], "-f") == 0) value_of_f = i + 1;
   }
   for (std::size_t i = 1; i < args.size(); ++i) {
-    if (i != value_of_f && IsHelp(args[i])) help_ = true;
+    if (i == value_of_f) continue;
+    if (IsHelp(args[i])) help_ = true;
+    if (IsVersion(args[i])) version_ = true;
   }
-  if (help_) return false;
+  if (help_ || version_) return false;
 
   std::string file;
   FindOption(line, "-f", &file);

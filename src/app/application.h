@@ -30,8 +30,8 @@ class Application {
   /// why, when the command line holds characters outside the ANSI code page,
   /// when -f has no value ("no filename specified" and the usage line), or
   /// when neither -c nor -r is present ("nothing to do: ..."); and silently
-  /// when a token other than the value of -f asks for help (-h, --help, /?),
-  /// which Execute answers with the usage text.
+  /// when a token other than the value of -f asks for help (-h, --help, /?)
+  /// or the version (--version), which Execute then prints.
   bool ParseArguments();
 
   /// Sets the assembler directory to the reference "%KICKASS_PATH%".
@@ -78,6 +78,7 @@ class Application {
   bool run = false;
   bool useRunningEmulator = false;
   bool help_ = false;
+  bool version_ = false;
   // When this run began, and when the program was written before the
   // assembler ran (kNoTime when it did not exist), in ms since 1970.
   std::int64_t started_ = 0;
