@@ -89,27 +89,6 @@ TEST_F(ApplicationTest, ValueOfFIsTheNextTokenEvenASwitch) {
                 "\"-c\" -showmem -afo"});
 }
 
-TEST_F(ApplicationTest, CommandLineOutsideTheCodePageRunsNothing) {
-  platform_.command_line_representable = false;
-  EXPECT_EQ(Run("-f demo.asm -r"), -1);
-  EXPECT_EQ(output_,
-            "the command line holds characters outside code page 1252: rename "
-            "the file, or turn on Windows' UTF-8 option for worldwide "
-            "language support\n");
-  EXPECT_TRUE(platform_.commands.empty());
-}
-
-TEST_F(ApplicationTest, SplitArgumentsAreTakenAsTheyAre) {
-  platform_.syntax = CommandSyntax::kPosix;
-  platform_.split = true;
-  platform_.arguments = {"brackwin", "-f", "a\" b.asm", "-c"};
-  EXPECT_EQ(Run(""), 0);
-  EXPECT_EQ(platform_.commands,
-            std::vector<std::string>{
-                "java -Xms256m -Xmx512m -jar '%KICKASS_PATH%/KickAss.jar' "
-                "'a\" b.asm' -showmem -afo"});
-}
-
 TEST_F(ApplicationTest, PosixCommandUsesTheResolvedAssemblerPath) {
   platform_.syntax = CommandSyntax::kPosix;
   platform_.assembler_path = "/opt/kick ass";
@@ -214,10 +193,6 @@ TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {
       {"no archive", "C:\\%s", true,
        "warning: KickAss.jar is not in KICKASS_PATH (C:\\%s): set it to the "
        "folder that holds KickAss.jar\n"},
-      {"outside the code page", "\x01", true,
-       "warning: KICKASS_PATH holds characters outside code page 1252, "
-       "which java cannot read: put KickAss.jar in a folder whose name the "
-       "code page holds\n"},
       {"no java", "C:\\KA", false,
        "warning: java is not on the PATH: install Java, or add the folder of "
        "its java program to the PATH\n"},
@@ -231,9 +206,6 @@ TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {
     platform.environment.clear();
     if (c.kickass_path != nullptr) {
       platform.environment = {{"KICKASS_PATH", c.kickass_path}};
-    }
-    if (std::string(c.what) == "outside the code page") {
-      platform.unrepresentable_variables = {"KICKASS_PATH"};
     }
     if (!c.java) platform.programs.clear();
     platform.command_line = "brackwin.exe -f demo.asm -c";

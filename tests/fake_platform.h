@@ -31,12 +31,7 @@ class FakePlatform : public Platform {
   };
 
   // The script.
-  /// The raw command line; or, with `split`, the argument vector.
   std::string command_line = "brackwin.exe";
-  std::vector<std::string> arguments;
-  bool split = false;
-  /// Whether the command line fits the code page.
-  bool command_line_representable = true;
   CommandSyntax syntax = CommandSyntax::kWindows;
   std::string assembler_path = "%KICKASS_PATH%";
   int command_result = 0;
@@ -55,8 +50,6 @@ class FakePlatform : public Platform {
   std::vector<std::pair<std::string, std::int64_t>> write_times_after_command;
   std::vector<std::pair<std::string, std::string>> environment = {
       {"KICKASS_PATH", "C:\\KickAssembler"}};
-  /// Variables whose value the code page cannot hold.
-  std::vector<std::string> unrepresentable_variables;
   std::vector<std::string> programs = {"java"};
   /// The monitor: whether a connection is accepted, what it answers (one
   /// chunk a Receive; then -1, a time-out) and what was sent.
@@ -78,9 +71,7 @@ class FakePlatform : public Platform {
 
   bool ReadCommandLine(ProcessCommandLine* line) override {
     line->raw = command_line;
-    line->arguments = arguments;
-    line->split = split;
-    return command_line_representable;
+    return true;
   }
   unsigned int GetAnsiCodePage() const override { return 1252; }
   CommandSyntax GetCommandSyntax() const override { return syntax; }
@@ -153,9 +144,6 @@ class FakePlatform : public Platform {
   }
   EnvironmentLookup GetEnvironment(const std::string& name,
                                    std::string* value) override {
-    for (const std::string& variable : unrepresentable_variables) {
-      if (variable == name) return EnvironmentLookup::kOutsideCodePage;
-    }
     for (const auto& variable : environment) {
       if (variable.first == name) {
         *value = variable.second;

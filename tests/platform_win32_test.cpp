@@ -42,21 +42,21 @@ TEST(PlatformWin32Test, JapaneseLocaleGivesCodePage932Ranges) {
 }
 
 TEST(PlatformWin32Test, FilesBeyondMaxPathAreFoundAndNamedTooLong) {
+  const auto extended = [](const std::string& path) {
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+  };
   char temp[MAX_PATH];
   ASSERT_NE(GetTempPathA(sizeof(temp), temp), 0u);
-  std::string path = std::string(temp) + "brackwin-long";
-  std::vector<std::string> folders;
-  for (;; path += "\\0123456789") {
-    folders.push_back(path);
-    const std::wstring wide =
-        L"\\\\?\\" + std::wstring(path.begin(), path.end());
-    CreateDirectoryW(wide.c_str(), nullptr);
-    if (path.size() > 300) break;
+  std::vector<std::string> folders = {std::string(temp) + "brackwin-long"};
+  while (folders.back().size() < 300) {
+    folders.push_back(folders.back() + "\\0123456789");
+  }
+  for (const std::string& folder : folders) {
+    CreateDirectoryW(extended(folder).c_str(), nullptr);
   }
   // No application opens this type.
-  const std::string file = path + "\\demo.brackwin-test";
-  const std::wstring wide = L"\\\\?\\" + std::wstring(file.begin(), file.end());
-  CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr,
+  const std::string file = folders.back() + "\\demo.brackwin-test";
+  CloseHandle(CreateFileW(extended(file).c_str(), GENERIC_WRITE, 0, nullptr,
                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 
   Platform& platform = GetPlatform(0, nullptr);
@@ -66,11 +66,9 @@ TEST(PlatformWin32Test, FilesBeyondMaxPathAreFoundAndNamedTooLong) {
   EXPECT_EQ(absolute, file);
   EXPECT_EQ(platform.OpenWithShell(file, "").status, OpenStatus::kPathTooLong);
 
-  DeleteFileW(wide.c_str());
-  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-    const std::wstring name =
-        L"\\\\?\\" + std::wstring(folder->begin(), folder->end());
-    RemoveDirectoryW(name.c_str());
+  DeleteFileW(extended(file).c_str());
+  for (; !folders.empty(); folders.pop_back()) {
+    RemoveDirectoryW(extended(folders.back()).c_str());
   }
 }
 

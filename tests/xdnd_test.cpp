@@ -26,10 +26,5 @@ TEST(XdndTest, PointPacksTwoSixteenBitFields) {
   }
 }
 
-TEST(XdndTest, UriListEscapesAllButUnreservedBytes) {
-  EXPECT_EQ(FileUriList(std::string("/a b/%\xC3\xBC\0~.prg", 14)),
-            "file:///a%20b/%25%C3%BC%00~.prg\r\n");
-}
-
 }  // namespace
 }  // namespace quennet::brackwin

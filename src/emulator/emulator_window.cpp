@@ -50,6 +50,20 @@ bool Matches(const std::string& title, const TitlePattern& pattern) {
   return false;
 }
 
+WindowOutcome OutcomeOf(DropResult result) {
+  switch (result) {
+    case DropResult::kDelivered:
+      return WindowOutcome::kDelivered;
+    case DropResult::kUnanswered:
+      return WindowOutcome::kUnanswered;
+    case DropResult::kRefused:
+      return WindowOutcome::kRefused;
+    case DropResult::kNotSent:
+      break;
+  }
+  return WindowOutcome::kNotSent;
+}
+
 }  // namespace
 
 bool IsEmulatorTitle(const std::string& title) {
@@ -88,21 +102,8 @@ bool HandToEmulatorWindow(Platform& platform,
     if (window == kNoWindow) {
       outcome = WindowOutcome::kNoWindow;
     } else if (absolute_program != nullptr) {
-      switch (platform.DropFile(window, *absolute_program,
-                                BuildDropFilesBlock(*absolute_program))) {
-        case DropResult::kDelivered:
-          outcome = WindowOutcome::kDelivered;
-          break;
-        case DropResult::kNotSent:
-          outcome = WindowOutcome::kNotSent;
-          break;
-        case DropResult::kUnanswered:
-          outcome = WindowOutcome::kUnanswered;
-          break;
-        case DropResult::kRefused:
-          outcome = WindowOutcome::kRefused;
-          break;
-      }
+      outcome = OutcomeOf(platform.DropFile(
+          window, *absolute_program, BuildDropFilesBlock(*absolute_program)));
     }
     if (outcome == WindowOutcome::kDelivered ||
         outcome == WindowOutcome::kRaised) {
