@@ -141,32 +141,32 @@ TEST_F(ApplicationTest, TooLongSourcePathLaunchesNothing) {
   EXPECT_EQ(platform_.opens[0].file, std::string(255, 'n') + ".prg");
 }
 
-TEST_F(ApplicationTest, HelpPrintsUsageUnlessItIsTheFileName) {
-  for (const char* switches : {"-h", "--help", "/?", "-c --HELP -f x.asm"}) {
-    SCOPED_TRACE(switches);
-    EXPECT_EQ(Run(switches), 0);
-    EXPECT_EQ(output_.rfind("usage: brackwin -f SOURCE [-c] [-r [-e]]\n", 0),
-              0u);
+TEST_F(ApplicationTest, HelpAndVersionArePrintedUnlessTheyAreTheFileName) {
+  const std::string usage = "usage: brackwin -f SOURCE [-c] [-r [-e]]\n";
+  const std::string version = std::string("brackwin ") + kVersion + "\n";
+  const std::pair<const char*, const std::string*> cases[] = {
+      {"-h", &usage},
+      {"--help", &usage},
+      {"/?", &usage},
+      {"-c --HELP -f x.asm", &usage},
+      {"--version", &version}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    EXPECT_EQ(Run(c.first), 0);
+    EXPECT_EQ(output_.substr(0, c.second->size()), *c.second);
   }
   EXPECT_TRUE(platform_.commands.empty());
-  // As the value of -f it is a file name like any other.
-  EXPECT_EQ(Run("-f --help -c"), 0);
-  EXPECT_EQ(output_, "");
-  EXPECT_EQ(platform_.commands,
-            std::vector<std::string>{
-                "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" "
-                "\"--help\" -showmem -afo"});
-}
-
-TEST_F(ApplicationTest, VersionIsPrintedUnlessItIsTheFileName) {
-  EXPECT_EQ(Run("--version"), 0);
-  EXPECT_EQ(output_, std::string("brackwin ") + kVersion + "\n");
-  EXPECT_EQ(Run("-f --version -c"), 0);
-  EXPECT_EQ(output_, "");
-  EXPECT_EQ(platform_.commands,
-            std::vector<std::string>{
-                "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" "
-                "\"--version\" -showmem -afo"});
+  // As the value of -f each is a file name like any other.
+  for (const char* name : {"--help", "--version"}) {
+    platform_.commands.clear();
+    EXPECT_EQ(Run(std::string("-f ") + name + " -c"), 0);
+    EXPECT_EQ(output_, "");
+    EXPECT_EQ(platform_.commands,
+              std::vector<std::string>{
+                  "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" "
+                  "\"" +
+                  std::string(name) + "\" -showmem -afo"});
+  }
 }
 
 TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {

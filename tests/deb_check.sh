@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the Debian package as `--target package` makes it: lintian finds
-# nothing at warning level or above, its fields are the promised ones, and
+# nothing at warning level or above, it depends on the C library alone, and
 # its manual page passes mandoc's lint and renders with man.
 # Usage: deb_check.sh BUILD_DIR SOURCE_DIR
 set -u
@@ -24,17 +24,9 @@ deb=$(echo "$work"/brackwin_*_amd64.deb)
 [ -f "$deb" ] || fail "no brackwin_VERSION_amd64.deb: $(ls "$work")"
 lintian --fail-on error,warning "$deb" 2> /dev/null || fail "lintian, above"
 
-field() { dpkg-deb -f "$deb" "$1"; }
-[[ $(field Depends) =~ ^libc6\ \(\>=\ [0-9.]+\)$ ]] ||
-  fail "Depends: $(field Depends)"
-[ "$(field Recommends)" = "xdg-utils, vice" ] || fail "Recommends: $(field Recommends)"
-[ "$(field Suggests)" = default-jre ] || fail "Suggests: $(field Suggests)"
-[ "$(field Section)" = devel ] || fail "Section: $(field Section)"
-# Debian's triggers update the desktop and MIME caches, not scripts of ours.
-dpkg-deb -e "$deb" "$work/control"
-for script in preinst postinst prerm postrm; do
-  [ ! -e "$work/control/$script" ] || fail "ships a $script"
-done
+# Computed from the binary: a library linked in by mistake shows here.
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ $depends =~ ^libc6\ \(\>=\ [0-9.]+\)$ ]] || fail "Depends: $depends"
 
 mandoc -T lint -W warning "$source/dist/brackwin.1" || fail "mandoc, above"
 man -l -P cat "$source/dist/brackwin.1" 2> /dev/null | grep -q '^SYNOPSIS' ||

@@ -10,9 +10,10 @@
 namespace quennet::brackwin {
 namespace {
 
+// The usage: its first line, which also follows "no filename specified",
+// then the rest.
 constexpr char kUsageLine[] = "usage: brackwin -f SOURCE [-c] [-r [-e]]\n";
-constexpr char kUsage[] =
-    "usage: brackwin -f SOURCE [-c] [-r [-e]]\n"
+constexpr char kUsageDetails[] =
     "Assembles SOURCE with KickAssembler and hands the program to VICE.\n"
     "  -f SOURCE  the assembly source (required)\n"
     "  -c         assemble\n"
@@ -43,7 +44,8 @@ int Application::Execute() {
                  .count();
   if (!ParseArguments()) {
     if (help_) {
-      output.Print(kUsage);
+      output.Print(kUsageLine);
+      output.Print(kUsageDetails);
     } else if (version_) {
       output.Message("brackwin %s\n", kVersion);
     } else {

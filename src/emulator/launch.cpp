@@ -65,8 +65,8 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
         // VICE may still carry it out: another route would deliver it twice.
         output.Warning(
             "warning: VICE's monitor took %s but did not confirm it within "
-            "1 s\n",
-            program);
+            "%g s\n",
+            program, kMonitorBudgetMs / 1000.0);
         BringEmulatorForward();
         return true;
       case MonitorHandOff::kNotAC64:
@@ -80,8 +80,9 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
     WindowReport report;
     if (!HandToEmulatorWindow(platform_, &absolute, &report)) {
       // What the shell would start needs the same display.
-      output.Error("%s did not answer within 2.5 s; nothing was handed on\n",
-                   platform_.DescribeDesktop().c_str());
+      output.Error("%s did not answer within %g s; nothing was handed on\n",
+                   platform_.DescribeDesktop().c_str(),
+                   kWindowRouteDeadlineMs / 1000.0);
       return false;
     }
     const char* title = report.title.c_str();
@@ -118,9 +119,9 @@ void Application::BringEmulatorForward() {
   WindowReport report;
   if (!HandToEmulatorWindow(platform_, nullptr, &report)) {
     output.Warning(
-        "warning: %s did not answer within 2.5 s; VICE was not brought to "
-        "the front\n",
-        platform_.DescribeDesktop().c_str());
+        "warning: %s did not answer within %g s; VICE was not brought to the "
+        "front\n",
+        platform_.DescribeDesktop().c_str(), kWindowRouteDeadlineMs / 1000.0);
   }
 }
 

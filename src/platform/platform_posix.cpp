@@ -47,7 +47,8 @@ bool WaitFor(int fd, short events, int timeout_ms) {
 }
 
 // The absolute form of `path`, against the current directory, in
-// `absolute`; false when the current directory cannot be read.
+// `absolute`; false, leaving `absolute` alone, when the current directory
+// cannot be read.
 bool MakeAbsolute(const std::string& path, std::string* absolute) {
   if (!path.empty() && path[0] == '/') {
     *absolute = path;
@@ -236,9 +237,10 @@ class PosixPlatform : public Platform {
     OpenResult result;
     result.opener = BRACKWIN_SHELL_OPENER;
     // The opener runs in `directory`, so a relative file name must not be
-    // read against it a second time.
+    // read against it a second time; without a current directory to read,
+    // it stays as it is.
     std::string target = file;
-    if (!directory.empty() && !MakeAbsolute(file, &target)) target = file;
+    if (!directory.empty()) MakeAbsolute(file, &target);
     // The child reports a failed exec through this pipe; a successful exec
     // closes it, so end of file means the opener started.
     int report[2];
