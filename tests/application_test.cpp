@@ -22,7 +22,7 @@ class ApplicationTest : public testing::Test {
   // Runs the tool with `switches` after the program path; keeps its output.
   int Run(const std::string& switches) {
     platform_.command_line = "\"C:\\Tools\\brackwin.exe\" " + switches;
-    Application application(platform_);
+    Application application(platform_, sockets_, windows_);
     CaptureStdout();
     const int status = application.Execute();
     output_ = GetCapturedStdout();
@@ -30,6 +30,8 @@ class ApplicationTest : public testing::Test {
   }
 
   FakePlatform platform_;
+  FakeSockets sockets_;
+  FakeWindowRoute windows_;
   std::string output_;
 };
 
@@ -76,7 +78,7 @@ TEST_F(ApplicationTest, SwitchesMatchCaseInsensitivelyAndFirstWins) {
   EXPECT_EQ(Run("-c -f demo.asm -f other.asm"), 0);
   EXPECT_EQ(Run("stray -e -f demo.asm -c stray"), 0);
   EXPECT_EQ(platform_.commands, std::vector<std::string>(3, kWindowsCommand));
-  EXPECT_EQ(platform_.enumerations, 0);
+  EXPECT_EQ(sockets_.connects, 0);
   EXPECT_TRUE(platform_.opens.empty());
 }
 
@@ -115,16 +117,15 @@ TEST_F(ApplicationTest, RunAssemblesThenOpensTheProgram) {
   ASSERT_EQ(platform_.opens.size(), 1u);
   EXPECT_EQ(platform_.opens[0].file, "C:\\src\\demo.prg");
   EXPECT_EQ(platform_.opens[0].directory, "C:\\src\\");
-  EXPECT_EQ(platform_.enumerations, 0);
+  EXPECT_EQ(sockets_.connects, 0);
 }
 
 TEST_F(ApplicationTest, FailedAssemblyLaunchesNothing) {
   platform_.command_result = 1;
-  platform_.windows = {{1, "VICE: C64 emulator", true}};
   EXPECT_EQ(Run("-f demo.asm -r -e"), -1);
   EXPECT_EQ(platform_.commands.size(), 1u);
-  EXPECT_EQ(platform_.enumerations, 0);
-  EXPECT_TRUE(platform_.drops.empty());
+  EXPECT_EQ(sockets_.connects, 0);
+  EXPECT_TRUE(windows_.drops.empty());
   EXPECT_TRUE(platform_.opens.empty());
 }
 
@@ -209,7 +210,7 @@ TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {
     }
     if (!c.java) platform.programs.clear();
     platform.command_line = "brackwin.exe -f demo.asm -c";
-    Application application(platform);
+    Application application(platform, sockets_, windows_);
     CaptureStdout();
     EXPECT_EQ(application.Execute(), 0);
     EXPECT_EQ(GetCapturedStdout(), c.output);

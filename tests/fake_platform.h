@@ -9,22 +9,14 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sockets.h"
+#include "platform/window_route.h"
 
 namespace quennet::brackwin {
 
 /// A platform that plays back a scripted desktop and records every request.
 class FakePlatform : public Platform {
  public:
-  struct Window {
-    WindowHandle handle;
-    std::string title;
-    bool enabled;
-  };
-  struct Drop {
-    WindowHandle window;
-    std::string program;
-    std::vector<unsigned char> block;
-  };
   struct Open {
     std::string file;
     std::string directory;
@@ -36,10 +28,6 @@ class FakePlatform : public Platform {
   std::string assembler_path = "%KICKASS_PATH%";
   int command_result = 0;
   LeadByteTable lead_bytes;
-  std::vector<Window> windows;
-  DropResult drop_result = DropResult::kDelivered;
-  /// Whether the desktop task finishes in time.
-  bool desktop_answers = true;
   OpenResult open_result = {OpenStatus::kOpened, 42, "ShellExecute"};
   /// Files that exist; when null, every file does.
   std::vector<std::string>* existing_files = nullptr;
@@ -51,23 +39,12 @@ class FakePlatform : public Platform {
   std::vector<std::pair<std::string, std::string>> environment = {
       {"KICKASS_PATH", "C:\\KickAssembler"}};
   std::vector<std::string> programs = {"java"};
-  /// The monitor: whether a connection is accepted, what it answers (one
-  /// chunk a Receive; then -1, a time-out) and what was sent.
-  bool monitor_listening = false;
-  std::vector<std::vector<unsigned char>> monitor_answers;
+  /// Whether no absolute path can be made (a folder outside the code page).
+  bool absolute_path_fails = false;
 
   // The record.
   std::vector<std::string> commands;
-  int enumerations = 0;
-  std::vector<WindowHandle> titles_read;
-  std::vector<Drop> drops;
-  std::vector<WindowHandle> raised;
   std::vector<Open> opens;
-  std::vector<std::vector<unsigned char>> monitor_sent;
-  int monitor_connects = 0;
-  bool monitor_shut_down = false;
-  bool monitor_closed = false;
-  std::size_t monitor_answers_read = 0;
 
   bool ReadCommandLine(ProcessCommandLine* line) override {
     line->raw = command_line;
@@ -86,32 +63,6 @@ class FakePlatform : public Platform {
     return command_result;
   }
   const LeadByteTable& GetLeadBytes() const override { return lead_bytes; }
-  void EnumerateWindows(EnumWindowsProc proc, void* context) override {
-    ++enumerations;
-    for (const Window& window : windows) {
-      if (!proc(window.handle, context)) return;
-    }
-  }
-  std::string GetWindowTitle(WindowHandle handle) override {
-    titles_read.push_back(handle);
-    return Find(handle).title;
-  }
-  bool IsWindowEnabled(WindowHandle handle) override {
-    return Find(handle).enabled;
-  }
-  void RaiseWindow(WindowHandle window) override { raised.push_back(window); }
-  DropResult DropFile(WindowHandle window, const std::string& program,
-                      const std::vector<unsigned char>& block) override {
-    drops.push_back({window, program, block});
-    return drop_result;
-  }
-  bool RunDesktopTask(int, const DesktopTask& task,
-                      std::string* report) override {
-    if (!desktop_answers) return false;
-    *report = task();
-    return true;
-  }
-  std::string DescribeDesktop() override { return "the X display :93"; }
   OpenResult OpenWithShell(const std::string& file,
                            const std::string& directory) override {
     opens.push_back({file, directory});
@@ -139,6 +90,7 @@ class FakePlatform : public Platform {
   }
   bool GetAbsolutePath(const std::string& path,
                        std::string* absolute) override {
+    if (absolute_path_fails) return false;
     *absolute = path.find(':') == std::string::npos ? "C:\\cwd\\" + path : path;
     return true;
   }
@@ -158,35 +110,80 @@ class FakePlatform : public Platform {
     }
     return false;
   }
+};
+
+/// A monitor that plays back a script and records what it was sent.
+class FakeSockets : public Sockets {
+ public:
+  /// Whether a connection is accepted, what it answers (one chunk a
+  /// Receive; then -1, a time-out), and who listens.
+  bool listening = false;
+  std::vector<std::vector<unsigned char>> answers;
+  ListenerOwner owner;
+
+  std::vector<std::vector<unsigned char>> sent;
+  int connects = 0;
+  bool shut_down = false;
+  bool closed = false;
+  std::size_t answers_read = 0;
+
   SocketHandle ConnectLoopback(int, int) override {
-    ++monitor_connects;
-    return monitor_listening ? 3 : kNoSocket;
+    ++connects;
+    return listening ? 3 : kNoSocket;
   }
   bool Send(SocketHandle, const std::vector<unsigned char>& bytes,
             int) override {
-    monitor_sent.push_back(bytes);
+    sent.push_back(bytes);
     return true;
   }
   int Receive(SocketHandle, unsigned char* buffer, std::size_t size,
               int) override {
-    if (monitor_answers_read == monitor_answers.size()) return -1;
-    const std::vector<unsigned char>& answer =
-        monitor_answers[monitor_answers_read++];
+    if (answers_read == answers.size()) return -1;
+    const std::vector<unsigned char>& answer = answers[answers_read++];
     const std::size_t count = answer.size() < size ? answer.size() : size;
     std::copy(answer.begin(), answer.begin() + count, buffer);
     return static_cast<int>(count);
   }
-  void ShutdownSending(SocketHandle) override { monitor_shut_down = true; }
-  void CloseSocket(SocketHandle) override { monitor_closed = true; }
+  void ShutdownSending(SocketHandle) override { shut_down = true; }
+  void CloseSocket(SocketHandle) override { closed = true; }
+  ListenerOwner FindListener(int) override { return owner; }
+};
 
- private:
-  const Window& Find(WindowHandle handle) const {
-    static const Window kNone{kNoWindow, "", false};
-    for (const Window& window : windows) {
-      if (window.handle == handle) return window;
-    }
-    return kNone;
+/// A window route that answers as scripted and records what it was asked.
+class FakeWindowRoute : public WindowRoute {
+ public:
+  /// What Drop and Raise return (their route is set by the caller).
+  HandOff drop;
+  HandOff raise;
+
+  std::vector<std::string> drops;
+  std::vector<long> raises;
+  /// The time each call had left, in ms.
+  std::vector<int> time_left;
+
+  FakeWindowRoute() {
+    drop.route = raise.route = Route::kWindow;
+    raise.outcome = Outcome::kDelivered;
   }
+  HandOff Drop(const std::string& program, const Deadline& deadline,
+               TitlePredicate) override {
+    drops.push_back(program);
+    time_left.push_back(deadline.MillisecondsLeft());
+    return drop;
+  }
+  HandOff Raise(long pid, const Deadline& deadline, TitlePredicate) override {
+    raises.push_back(pid);
+    time_left.push_back(deadline.MillisecondsLeft());
+    return raise;
+  }
+  std::string Describe() override { return "the X display :93"; }
+};
+
+/// The three interfaces of the system, faked, for an Application.
+struct FakeSystem {
+  FakePlatform platform;
+  FakeSockets sockets;
+  FakeWindowRoute windows;
 };
 
 }  // namespace quennet::brackwin

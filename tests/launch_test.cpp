@@ -6,7 +6,6 @@
 
 #include "app/application.h"
 #include "emulator/binary_monitor.h"
-#include "emulator/drop_files.h"
 #include "emulator/emulator_window.h"
 #include "fake_platform.h"
 
@@ -15,35 +14,37 @@ namespace {
 
 constexpr char kTitle[] = "VICE: C64 emulator at 100% speed, 50 fps";
 
+// Runs Launch against `system`; keeps what it printed in `output`.
+bool RunLaunch(FakeSystem& system, const std::string& source,
+               bool use_running_emulator, std::string* output = nullptr) {
+  Application application(system.platform, system.sockets, system.windows);
+  testing::internal::CaptureStdout();
+  const bool result = application.Launch(source, use_running_emulator);
+  const std::string printed = testing::internal::GetCapturedStdout();
+  if (output != nullptr) *output = printed;
+  return result;
+}
+
+HandOff Window(Outcome outcome, Reason reason = Reason::kNone) {
+  HandOff result;
+  result.route = Route::kWindow;
+  result.outcome = outcome;
+  result.reason = reason;
+  result.title = "VICE (C64SC)";
+  return result;
+}
+
 class LaunchTest : public testing::Test {
  protected:
+  // Runs Launch; keeps what it printed in `output_`.
   bool Launch(const std::string& source, bool use_running_emulator) {
-    Application application(platform_);
-    return application.Launch(source, use_running_emulator);
+    return RunLaunch(system_, source, use_running_emulator, &output_);
   }
 
-  FakePlatform platform_;
+  FakeSystem system_;
+  std::string output_;
+  FakePlatform& platform_ = system_.platform;
 };
-
-TEST_F(LaunchTest, SkipsDisabledMatchAndDropsOnLaterEnabledOne) {
-  platform_.windows = {{1, "Editor", true},
-                       {2, kTitle, false},
-                       {3, kTitle, true},
-                       {4, kTitle, true}};
-  testing::internal::CaptureStdout();
-  EXPECT_TRUE(Launch("C:\\src\\demo.asm", true));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "C:\\src\\demo.prg: dropped onto the VICE window \"" +
-                std::string(kTitle) + "\"\n");
-  ASSERT_EQ(platform_.drops.size(), 1u);
-  EXPECT_EQ(platform_.drops[0].window, 3u);
-  EXPECT_EQ(platform_.raised, std::vector<WindowHandle>{3});
-  EXPECT_EQ(platform_.drops[0].program, "C:\\src\\demo.prg");
-  EXPECT_EQ(platform_.drops[0].block, BuildDropFilesBlock("C:\\src\\demo.prg"));
-  // The search stopped at the first match.
-  EXPECT_EQ(platform_.titles_read, (std::vector<WindowHandle>{1, 2, 3}));
-  EXPECT_TRUE(platform_.opens.empty());
-}
 
 TEST_F(LaunchTest, EveryVicesC64WindowMatchesAndNoNeighbour) {
   struct Case {
@@ -53,8 +54,8 @@ TEST_F(LaunchTest, EveryVicesC64WindowMatchesAndNoNeighbour) {
   const Case cases[] = {
       // Up to 3.1, and the native Windows UI.
       {"VICE: C64 emulator", true},
-      {"x64sc - VICE: C64 emulator at 100% speed", true},
       {"VICE: C64 (x64sc) emulator", true},
+      {kTitle, true},
       // 3.2.
       {"VICE: C64 at 100% speed, 50 fps", true},
       // GTK3, 3.3 to 3.10, with and without mouse grab.
@@ -75,114 +76,108 @@ TEST_F(LaunchTest, EveryVicesC64WindowMatchesAndNoNeighbour) {
       {"VSID: The VICE SID player", false},
       {"VICE monitor", false},
       {"C64 Settings", false},
-      {"C64 settings :: Host", false},
       {"vice: c64 emulator", false},
       {"vice (c64sc)", false},
-      // Today's titles count only at the start; the old one anywhere.
-      {"VICE: C64DTV, and VICE: C64 too", false},
+      // Titles count only at their start, the old ones too.
+      {"Re: VICE: C64 emulator won't start - Mozilla Firefox", false},
+      {"x64sc - VICE: C64 emulator at 100% speed", false},
       {"Firefox - VICE (C64SC) manual", false},
       {"~/src - VICE: C64, press F12", false},
       {"", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
-    FakePlatform platform;
-    platform.windows = {{7, c.title, true}};
-    EmulatorWindowSearch search{&platform, kNoWindow, ""};
-    EXPECT_EQ(FindEmulatorWindowProc(7, &search), !c.match);
-    EXPECT_EQ(search.found, c.match ? 7u : kNoWindow);
+    EXPECT_EQ(IsEmulatorTitle(c.title), c.match);
   }
 }
 
-TEST_F(LaunchTest, EachRouteSaysWhatHappened) {
+TEST_F(LaunchTest, WindowOutcomesEndTheChainOrGoOn) {
   const std::string opened = "demo.prg: opened with ShellExecute\n";
-  const std::string none_found =
-      "no running VICE found (monitor at 127.0.0.1:6502, C64 window)";
+  const std::string title = "the VICE window \"VICE (C64SC)\"";
   struct Case {
-    const char* what;
-    bool use_running_emulator;
-    std::vector<FakePlatform::Window> windows;
-    DropResult drop;
-    bool desktop_answers;
-    OpenStatus open;
+    HandOff window;
     bool result;
     std::string output;
-    std::size_t opens;
+    bool opened;  // The shell took the route after it.
   };
-  const std::vector<FakePlatform::Window> vice = {{1, "VICE (C64SC)", true}};
   const Case cases[] = {
-      {"without -e", false, vice, DropResult::kDelivered, true,
-       OpenStatus::kOpened, true, opened, 1},
-      {"no VICE",
-       true,
-       {{1, "vice: c64 emulator", true}},
-       DropResult::kDelivered,
-       true,
-       OpenStatus::kOpened,
-       true,
-       "demo.prg: " + none_found + "; opened with ShellExecute\n",
-       1},
-      {"no VICE, no association",
-       true,
-       {},
-       DropResult::kDelivered,
-       true,
-       OpenStatus::kNoAssociation,
-       false,
-       none_found +
-           "\nno application is associated with .prg files: open one with "
-           "\"Open with\", choose x64sc and \"Always\" (see the README)\n",
-       1},
-      {"dropped", true, vice, DropResult::kDelivered, true, OpenStatus::kOpened,
-       true, "demo.prg: dropped onto the VICE window \"VICE (C64SC)\"\n", 0},
-      // Nothing was delivered: the shell cannot deliver it twice.
-      {"unanswered", true, vice, DropResult::kUnanswered, true,
-       OpenStatus::kOpened, true,
-       "warning: the VICE window did not answer the drop within 2 s\n" + opened,
-       1},
-      {"not sent", true, vice, DropResult::kNotSent, true, OpenStatus::kOpened,
-       true,
-       "warning: the drop onto the VICE window \"VICE (C64SC)\" could not be "
-       "sent\n" +
+      {Window(Outcome::kDelivered), true,
+       "demo.prg: dropped onto " + title + "\n", false},
+      // It may have arrived: nothing else may deliver it again.
+      {Window(Outcome::kUnconfirmed), true,
+       "warning: " + title +
+           " took demo.prg but did not confirm the drop in time\n",
+       false},
+      {Window(Outcome::kRefused, Reason::kDropUnanswered), true,
+       "warning: " + title + " did not answer the drop in time\n" + opened,
+       true},
+      {Window(Outcome::kRefused, Reason::kDropDeclined), true,
+       "warning: " + title + " declined the drop\n" + opened, true},
+      {Window(Outcome::kRefused, Reason::kDataNotAsked), true,
+       "warning: " + title + " never asked for the dropped file\n" + opened,
+       true},
+      {Window(Outcome::kRefused, Reason::kNotResponding), true,
+       "warning: " + title + " is not responding\n" + opened, true},
+      {Window(Outcome::kRefused, Reason::kDisabled), true,
+       "warning: " + title + " is disabled: a dialog is open in VICE\n" +
            opened,
-       1},
+       true},
+      {Window(Outcome::kAbsent), true,
+       "demo.prg: no running VICE found (monitor at 127.0.0.1:6502, C64 "
+       "window); opened with ShellExecute\n",
+       true},
       // What the shell would start needs the same display.
-      {"silent desktop", true, vice, DropResult::kDelivered, false,
-       OpenStatus::kOpened, false,
-       "the X display :93 did not answer within 2.5 s; nothing was handed "
-       "on\n",
-       0},
+      {Window(Outcome::kFailed, Reason::kDisplaySilent), false,
+       "the X display :93 did not answer within 3 s; nothing was handed on\n",
+       false},
+      {Window(Outcome::kFailed, Reason::kCrashed), false,
+       "the window search on the X display :93 ended by signal 0; nothing "
+       "was handed on\n",
+       false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    FakePlatform platform;
-    platform.windows = c.windows;
-    platform.drop_result = c.drop;
-    platform.desktop_answers = c.desktop_answers;
-    platform.open_result.status = c.open;
-    Application application(platform);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(application.Launch("demo.asm", c.use_running_emulator), c.result);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output);
-    EXPECT_EQ(platform.enumerations,
-              c.use_running_emulator && c.desktop_answers ? 1 : 0);
-    EXPECT_EQ(platform.raised.size(),
-              c.output.find("dropped") != std::string::npos ? 1u : 0u);
-    ASSERT_EQ(platform.opens.size(), c.opens);
-    if (c.opens > 0) {
-      EXPECT_EQ(platform.opens[0].file, "demo.prg");
-      EXPECT_EQ(platform.opens[0].directory, "");
-    }
+    SCOPED_TRACE(c.output);
+    FakeSystem system;
+    system.windows.drop = c.window;
+    std::string output;
+    EXPECT_EQ(RunLaunch(system, "demo.asm", true, &output), c.result);
+    EXPECT_EQ(output, c.output);
+    EXPECT_EQ(system.windows.drops,
+              std::vector<std::string>{"C:\\cwd\\demo.prg"});
+    EXPECT_EQ(system.platform.opens.size(), c.opened ? 1u : 0u);
   }
+  // Without -e no VICE is looked for.
+  FakeSystem system;
+  std::string output;
+  EXPECT_TRUE(RunLaunch(system, "C:\\src\\demo.asm", false, &output));
+  EXPECT_EQ(output, "C:\\src\\demo.prg: opened with ShellExecute\n");
+  EXPECT_EQ(system.sockets.connects, 0);
+  EXPECT_TRUE(system.windows.drops.empty());
+  ASSERT_EQ(system.platform.opens.size(), 1u);
+  EXPECT_EQ(system.platform.opens[0].directory, "C:\\src\\");
 }
 
-TEST_F(LaunchTest, RelativeSourceDropsTheFullPath) {
-  // The emulator would read a relative name against its own folder.
-  platform_.windows = {{5, kTitle, true}};
-  EXPECT_TRUE(Launch("demo.asm", true));
-  ASSERT_EQ(platform_.drops.size(), 1u);
-  EXPECT_EQ(platform_.drops[0].program, "C:\\cwd\\demo.prg");
-  EXPECT_EQ(platform_.drops[0].block, BuildDropFilesBlock("C:\\cwd\\demo.prg"));
+TEST_F(LaunchTest, NoViceFoundIsSaidBeforeAShellFailure) {
+  platform_.open_result.status = OpenStatus::kNoAssociation;
+  std::string output;
+  EXPECT_FALSE(RunLaunch(system_, "demo.asm", true, &output));
+  EXPECT_EQ(output,
+            "no running VICE found (monitor at 127.0.0.1:6502, C64 window)\n"
+            "no application is associated with .prg files: open one with "
+            "\"Open with\", choose x64sc and \"Always\" (see the README)\n");
+}
+
+TEST_F(LaunchTest, PathWithoutAnAnsiFormSkipsTheRunningVice) {
+  platform_.absolute_path_fails = true;
+  system_.sockets.listening = true;
+  std::string output;
+  EXPECT_TRUE(RunLaunch(system_, "demo.asm", true, &output));
+  EXPECT_EQ(output,
+            "warning: the full path of demo.prg holds characters outside code "
+            "page 1252; it cannot be handed to a running VICE\n"
+            "demo.prg: opened with ShellExecute\n");
+  EXPECT_EQ(system_.sockets.connects, 0);
+  EXPECT_TRUE(system_.windows.drops.empty());
 }
 
 TEST_F(LaunchTest, ProgramWhoseTimeChangedDuringTheRunIsThisBuilds) {
@@ -195,7 +190,7 @@ TEST_F(LaunchTest, ProgramWhoseTimeChangedDuringTheRunIsThisBuilds) {
   platform_.write_times = {{"demo.prg", hour_ago}};
   platform_.write_times_after_command = {{"demo.prg", hour_ago + 1000}};
   platform_.command_line = "brackwin -f demo.asm -r";
-  Application application(platform_);
+  Application application(platform_, system_.sockets, system_.windows);
   testing::internal::CaptureStdout();
   EXPECT_EQ(application.Execute(), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -205,15 +200,12 @@ TEST_F(LaunchTest, ProgramWhoseTimeChangedDuringTheRunIsThisBuilds) {
 TEST_F(LaunchTest, MissingProgramIsReportedAndNothingIsLaunched) {
   std::vector<std::string> none;
   platform_.existing_files = &none;
-  platform_.monitor_listening = true;
-  platform_.windows = {{1, kTitle, true}};
-  testing::internal::CaptureStdout();
+  system_.sockets.listening = true;
   EXPECT_FALSE(Launch("C:\\src\\%s.asm", true));
   // The path is the argument, never the format.
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "program not found: C:\\src\\%s.prg\n");
-  EXPECT_EQ(platform_.monitor_connects, 0);
-  EXPECT_EQ(platform_.enumerations, 0);
+  EXPECT_EQ(output_, "program not found: C:\\src\\%s.prg\n");
+  EXPECT_EQ(system_.sockets.connects, 0);
+  EXPECT_TRUE(system_.windows.drops.empty());
   EXPECT_TRUE(platform_.opens.empty());
 }
 
@@ -244,9 +236,8 @@ TEST_F(LaunchTest, ShellFailureIsReportedWithItsCause) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     platform_.open_result = {c.status, c.code, "xdg-open"};
-    testing::internal::CaptureStdout();
     EXPECT_FALSE(Launch("d.asm", false));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.message);
+    EXPECT_EQ(output_, c.message);
   }
 }
 
@@ -270,99 +261,145 @@ std::vector<unsigned char> AutostartRequest(const std::string& file) {
 }
 
 TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
-  platform_.monitor_listening = true;
-  platform_.windows = {{1, kTitle, true}};
+  FakeSockets& monitor = system_.sockets;
+  monitor.listening = true;
+  monitor.owner.pid = 1234;
   // Events first (registers, stopped), the machine check's answer, then the
   // autostart's split in two, then the event that the emulation resumed.
   const std::vector<unsigned char> answer = Answer(0xdd, 0, kAutostartId);
-  platform_.monitor_answers = {
+  monitor.answers = {
       Answer(0x31, 0, 0xffffffff, 30),    Answer(0x62, 0, 0xffffffff, 2),
       Answer(0x51, 0, kCheckId, 6),       {answer.begin(), answer.begin() + 5},
       {answer.begin() + 5, answer.end()}, Answer(0x63, 0, 0xffffffff, 2)};
-  testing::internal::CaptureStdout();
-  EXPECT_TRUE(Launch("demo.asm", true));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "demo.prg: autostarted in VICE through its monitor\n");
-  EXPECT_EQ(platform_.monitor_sent,
-            (std::vector<std::vector<unsigned char>>{
-                BuildResourceGetRequest("C64_256Kbase", kCheckId),
-                AutostartRequest("C:\\cwd\\demo.prg")}));
+  std::string output;
+  EXPECT_TRUE(RunLaunch(system_, "demo.asm", true, &output));
+  EXPECT_EQ(output, "demo.prg: autostarted in VICE through its monitor\n");
+  EXPECT_EQ(monitor.sent, (std::vector<std::vector<unsigned char>>{
+                              BuildResourceGetRequest("C64_256Kbase", kCheckId),
+                              AutostartRequest("C:\\cwd\\demo.prg")}));
   // Half-closed after the resumed event, which VICE would fail to send.
-  EXPECT_EQ(platform_.monitor_answers_read, platform_.monitor_answers.size());
-  EXPECT_TRUE(platform_.monitor_shut_down);
-  EXPECT_TRUE(platform_.monitor_closed);
-  // Its window comes to the front, and gets nothing.
-  EXPECT_EQ(platform_.raised, std::vector<WindowHandle>{1});
-  EXPECT_TRUE(platform_.drops.empty());
+  EXPECT_EQ(monitor.answers_read, monitor.answers.size());
+  EXPECT_TRUE(monitor.shut_down);
+  EXPECT_TRUE(monitor.closed);
+  // The VICE that took it comes to the front, and gets nothing else.
+  EXPECT_EQ(system_.windows.raises, std::vector<long>{1234});
+  EXPECT_TRUE(system_.windows.drops.empty());
   EXPECT_TRUE(platform_.opens.empty());
+
+  // When that VICE has no window here, no other is raised, and the line
+  // says so.
+  FakeSystem elsewhere;
+  elsewhere.sockets = monitor;
+  elsewhere.sockets.answers_read = 0;
+  elsewhere.windows.raise.outcome = Outcome::kAbsent;
+  EXPECT_TRUE(RunLaunch(elsewhere, "demo.asm", true, &output));
+  EXPECT_EQ(output,
+            "demo.prg: autostarted in VICE (pid 1234) through its monitor; its "
+            "window is not on this display\n");
 }
 
-TEST_F(LaunchTest, MonitorRoutesNeverDeliverTwice) {
+TEST_F(LaunchTest, MonitorOutcomesEndTheChainOrGoOn) {
   const auto c64 = Answer(0x51, 0, kCheckId, 6);
+  const std::string dropped =
+      "demo.prg: dropped onto the VICE window \"VICE (C64SC)\"\n";
   struct Case {
     const char* what;
     bool listening;
     std::vector<std::vector<unsigned char>> answers;
     std::string source;
     std::size_t requests;  // Sent to the monitor.
-    bool dropped;          // Then dropped onto the window.
+    std::string output;    // Then the window takes it, unless unconfirmed.
   };
-  const std::string dropped =
-      ": dropped onto the VICE window \"VICE (C64SC)\"\n";
+  const std::string took = "warning: VICE's monitor took demo.prg but ";
+  const std::string long_source = "C:\\" + std::string(250, 'd') + "\\d.asm";
+  const std::string long_program = "C:\\" + std::string(250, 'd') + "\\d.prg";
   const Case cases[] = {
-      {"refused", false, {}, "demo.asm", 0, true},
-      {"no answer to the check", true, {}, "demo.asm", 1, true},
-      {"not a C64", true, {Answer(0x00, 0x81, kCheckId)}, "demo.asm", 1, true},
-      {"not the monitor", true, {{'H', 'T', 'T', 'P'}}, "demo.asm", 1, true},
-      {"autostart failed",
+      {"nothing listens", false, {}, "demo.asm", 0, dropped},
+      {"silent",
        true,
-       {c64, Answer(0xdd, 0x8f, kAutostartId)},
+       {},
+       "demo.asm",
+       1,
+       "warning: the monitor on 127.0.0.1:6502 did not answer within 1 s\n" +
+           dropped},
+      {"not a C64",
+       true,
+       {Answer(0x00, 0x81, kCheckId)},
+       "demo.asm",
+       1,
+       "warning: the VICE on 127.0.0.1:6502 is not a C64 (x64sc or x64); it "
+       "was left alone\n" +
+           dropped},
+      {"not the monitor",
+       true,
+       {{'H', 'T', 'T', 'P'}},
+       "demo.asm",
+       1,
+       "warning: what answers on 127.0.0.1:6502 is not VICE's monitor\n" +
+           dropped},
+      {"error answer",
+       true,
+       {c64, Answer(0x00, 0x8f, kAutostartId)},
        "demo.asm",
        2,
-       true},
-      {"error reply",
-       true,
-       {c64, Answer(0x00, 0x80, kAutostartId)},
-       "demo.asm",
-       2,
-       true},
-      // Sent whole, then no answer, or a closed connection: VICE has it.
-      {"unconfirmed", true, {c64}, "demo.asm", 2, false},
-      {"closed", true, {c64, {}}, "demo.asm", 2, false},
+       "warning: VICE's monitor refused demo.prg (error 0x8f)\n" + dropped},
       {"name too long",
        true,
        {c64},
-       "C:\\" + std::string(250, 'd') + "\\d.asm",
+       long_source,
        0,
-       true},
+       "warning: the full path of " + long_program +
+           " is too long for VICE's monitor (259 bytes, at most 255)\n" +
+           long_program + dropped.substr(8)},
+      // Sent whole: VICE has it, whatever comes back.
+      {"unconfirmed",
+       true,
+       {c64},
+       "demo.asm",
+       2,
+       took + "did not confirm it within 1 s\n"},
+      {"closed",
+       true,
+       {c64, {}},
+       "demo.asm",
+       2,
+       took + "closed the connection before confirming it\n"},
+      {"malformed",
+       true,
+       {c64, {0x02, 0x03}},
+       "demo.asm",
+       2,
+       took + "its answer could not be read\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    FakePlatform platform;
-    platform.monitor_listening = c.listening;
-    platform.monitor_answers = c.answers;
-    platform.windows = {{1, "VICE (C64SC)", true}};
-    Application application(platform);
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(application.Launch(c.source, true));
-    const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(platform.monitor_sent.size(), c.requests);
-    EXPECT_EQ(platform.monitor_closed, c.requests > 0);
-    EXPECT_EQ(platform.drops.size(), c.dropped ? 1u : 0u);
-    EXPECT_TRUE(platform.opens.empty());
-    if (!c.dropped) {
-      EXPECT_EQ(output,
-                "warning: VICE's monitor took demo.prg but did not confirm it "
-                "within 1 s\n");
-    } else if (std::string(c.what) == "not a C64") {
-      EXPECT_EQ(output,
-                "warning: the VICE on 127.0.0.1:6502 is not a C64 (x64sc or "
-                "x64); it was left alone\ndemo.prg" +
-                    dropped);
-    } else {
-      EXPECT_NE(output.find(dropped), std::string::npos);
-    }
+    FakeSystem system;
+    system.sockets.listening = c.listening;
+    system.sockets.answers = c.answers;
+    system.windows.drop = Window(Outcome::kDelivered);
+    std::string output;
+    EXPECT_TRUE(RunLaunch(system, c.source, true, &output));
+    const bool unconfirmed = c.output.find("took") != std::string::npos;
+    EXPECT_EQ(output, c.output);
+    EXPECT_EQ(system.sockets.sent.size(), c.requests);
+    EXPECT_EQ(system.sockets.closed, c.listening);
+    EXPECT_EQ(system.windows.drops.size(), unconfirmed ? 0u : 1u);
+    EXPECT_TRUE(system.platform.opens.empty());
   }
+}
+
+TEST_F(LaunchTest, AnotherUsersMonitorIsNeverConnectedTo) {
+  system_.sockets.listening = true;
+  system_.sockets.owner.other_user = true;
+  system_.sockets.owner.uid = 1001;
+  system_.windows.drop = Window(Outcome::kAbsent);
+  std::string output;
+  EXPECT_TRUE(RunLaunch(system_, "demo.asm", true, &output));
+  EXPECT_EQ(output,
+            "warning: the monitor on 127.0.0.1:6502 belongs to another user "
+            "(uid 1001); nothing was sent to it\n"
+            "demo.prg: opened with ShellExecute\n");
+  EXPECT_EQ(system_.sockets.connects, 0);
 }
 
 TEST_F(LaunchTest, DoubleByteDirectoryKeepsItsTrailByte) {
@@ -374,13 +411,9 @@ TEST_F(LaunchTest, DoubleByteDirectoryKeepsItsTrailByte) {
 }
 
 TEST_F(LaunchTest, TooLongSourceLaunchesNothing) {
-  platform_.windows = {{1, kTitle, true}};
-  testing::internal::CaptureStdout();
   EXPECT_FALSE(Launch(std::string(300, 'a') + ".asm", true));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "path too long: " + std::string(300, 'a') + ".asm\n");
-  EXPECT_EQ(platform_.enumerations, 0);
-  EXPECT_TRUE(platform_.drops.empty());
+  EXPECT_EQ(output_, "path too long: " + std::string(300, 'a') + ".asm\n");
+  EXPECT_TRUE(system_.windows.drops.empty());
   EXPECT_TRUE(platform_.opens.empty());
 }
 

@@ -36,7 +36,9 @@ bool IsVersion(const char* token) {
 
 }  // namespace
 
-Application::Application(Platform& platform) : platform_(platform) {}
+Application::Application(Platform& platform, Sockets& sockets,
+                         WindowRoute& windows)
+    : platform_(platform), sockets_(sockets), windows_(windows) {}
 
 int Application::Execute() {
   started_ = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -6,8 +6,11 @@
 #include <string>
 
 #include "diag/debug_output.h"
+#include "emulator/hand_off.h"
 #include "paths/path_parts.h"
 #include "platform/platform.h"
+#include "platform/sockets.h"
+#include "platform/window_route.h"
 
 namespace quennet::brackwin {
 
@@ -16,8 +19,9 @@ namespace quennet::brackwin {
 class Application {
  public:
   /// Everything the run asks of the operating system goes to `platform`,
-  /// which must outlive the Application.
-  explicit Application(Platform& platform);
+  /// `sockets` (VICE's monitor) and `windows` (VICE's window), which must
+  /// outlive the Application.
+  Application(Platform& platform, Sockets& sockets, WindowRoute& windows);
 
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
@@ -44,12 +48,14 @@ class Application {
 
   /// Hands the program assembled from `source` to the emulator: with
   /// `use_running_emulator`, autostarted through VICE's monitor, or dropped
-  /// onto the first enabled emulator window, which then comes to the front;
-  /// otherwise, or when neither took it, opened through the shell. Prints
-  /// one line that names the route. Returns false, launching nothing, when a
-  /// part of `source` is too long to split, when the program is missing or
-  /// older than this run, or when the desktop does not answer; and when the
-  /// shell fails.
+  /// onto the first enabled emulator window, which then comes to the front,
+  /// all within one deadline (kHandOffDeadlineMs); otherwise, or when
+  /// neither took it, opened through the shell. Once a route may have
+  /// delivered the program, no other route runs. Prints a line for each
+  /// route that found a VICE and one for the route taken. Returns false,
+  /// launching nothing, when a part of `source` is too long to split, when
+  /// the program is missing or older than this run, or when the desktop
+  /// failed; and when the shell fails.
   bool Launch(const std::string& source, bool use_running_emulator);
 
  private:
@@ -61,15 +67,17 @@ class Application {
   /// FAT keeps times. Can it not be told, it counts as written.
   bool WrittenByThisBuild(const std::string& program);
 
-  /// Brings the emulator window to the front, after the monitor took the
-  /// program.
-  void BringEmulatorForward();
+  /// Prints what `result` gives the user.
+  void Report(const HandOff& result, const HandOffContext& context);
 
-  /// Opens the program through the shell, and says how that went. With
-  /// `no_vice_found`, -e found no VICE to take it, and the line says so.
-  bool OpenThroughShell(const LaunchPaths& paths, bool no_vice_found);
+  /// Opens the program through the shell, and says how that went, after
+  /// the routes of -e (null without it) did not take it.
+  bool OpenThroughShell(const LaunchPaths& paths, const HandOff* monitor,
+                        const HandOff* window, const HandOffContext& context);
 
   Platform& platform_;
+  Sockets& sockets_;
+  WindowRoute& windows_;
 
   std::string assemblerPath;
   DebugOutput output;

@@ -1,8 +1,12 @@
 #include "app/application.h"
 #include "platform/platform.h"
+#include "platform/sockets.h"
+#include "platform/window_route.h"
 
 int main(int argc, char** argv) {
-  quennet::brackwin::Application application(
-      quennet::brackwin::GetPlatform(argc, argv));
+  namespace brackwin = quennet::brackwin;
+  brackwin::Application application(brackwin::GetPlatform(argc, argv),
+                                    brackwin::GetSockets(),
+                                    brackwin::GetWindowRoute());
   return application.Execute();
 }

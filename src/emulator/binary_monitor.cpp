@@ -1,11 +1,7 @@
 #include "emulator/binary_monitor.h"
 
-#include <chrono>
-
 namespace quennet::brackwin {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr unsigned char kStx = 0x02;
 constexpr unsigned char kApiVersion = 1;  // VICE 3.5 takes only 1; later ones
@@ -49,117 +45,6 @@ std::vector<unsigned char> RequestHeader(unsigned char command,
   PutLittleEndian(&request, request_id, 4);
   request.push_back(command);
   return request;
-}
-
-// One connection to the monitor: requests and their answers, with the
-// events in between, all before one deadline.
-class Session {
- public:
-  enum class Outcome { kAnswered, kNotSent, kNoAnswer, kClosed, kMalformed };
-
-  Session(Platform& platform, SocketHandle socket, Clock::time_point deadline)
-      : platform_(platform), socket_(socket), deadline_(deadline) {}
-
-  // Sends `request` and reads until the answer that carries `request_id`.
-  Outcome Ask(const std::vector<unsigned char>& request,
-              std::uint32_t request_id, MonitorResponse* answer) {
-    if (!platform_.Send(socket_, request, MillisecondsLeft())) {
-      return Outcome::kNotSent;
-    }
-    return Await(
-        [request_id](const MonitorResponse& response) {
-          return response.request_id == request_id;
-        },
-        answer);
-  }
-
-  // Ends the connection the way VICE expects. When the peer simply goes
-  // away, VICE's monitor wakes up to read, sends its events into the closed
-  // connection and logs an error for each. Half-closed instead, it reads
-  // the end, closes itself, and we see that.
-  void Finish() {
-    platform_.ShutdownSending(socket_);
-    unsigned char chunk[4096];
-    int left;
-    while ((left = MillisecondsLeft()) > 0 &&
-           platform_.Receive(socket_, chunk, sizeof(chunk), left) > 0) {
-    }
-  }
-
-  // Reads until the event `type`.
-  Outcome AwaitEvent(unsigned char type) {
-    MonitorResponse event;
-    return Await(
-        [type](const MonitorResponse& response) {
-          return response.type == type && response.request_id == 0xffffffff;
-        },
-        &event);
-  }
-
- private:
-  template <typename Wanted>
-  Outcome Await(Wanted wanted, MonitorResponse* response) {
-    unsigned char chunk[4096];
-    for (;;) {
-      std::size_t consumed = 0;
-      switch (ParseMonitorResponse(received_, response, &consumed)) {
-        case ParseStatus::kMalformed:
-          return Outcome::kMalformed;
-        case ParseStatus::kComplete:
-          received_.erase(received_.begin(), received_.begin() + consumed);
-          if (wanted(*response)) return Outcome::kAnswered;
-          continue;  // Events and other answers are passed over.
-        case ParseStatus::kIncomplete:
-          break;
-      }
-      const int left = MillisecondsLeft();
-      if (left == 0) return Outcome::kNoAnswer;
-      const int count = platform_.Receive(socket_, chunk, sizeof(chunk), left);
-      if (count == 0) return Outcome::kClosed;
-      if (count < 0) return Outcome::kNoAnswer;
-      received_.insert(received_.end(), chunk, chunk + count);
-    }
-  }
-
-  int MillisecondsLeft() const {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline_ - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-  }
-
-  Platform& platform_;
-  const SocketHandle socket_;
-  const Clock::time_point deadline_;
-  std::vector<unsigned char> received_;
-};
-
-MonitorHandOff HandOff(Session& session,
-                       const std::vector<unsigned char>& autostart) {
-  MonitorResponse answer;
-  if (session.Ask(BuildResourceGetRequest(kC64OnlyResource, kMachineCheckId),
-                  kMachineCheckId, &answer) != Session::Outcome::kAnswered) {
-    return MonitorHandOff::kNotDelivered;
-  }
-  if (answer.error != 0) return MonitorHandOff::kNotAC64;
-
-  switch (session.Ask(autostart, kRequestId, &answer)) {
-    case Session::Outcome::kAnswered:
-      break;
-    case Session::Outcome::kNoAnswer:
-    case Session::Outcome::kClosed:
-      // Sent whole: from here on, VICE has the program.
-      return MonitorHandOff::kUnconfirmed;
-    case Session::Outcome::kNotSent:
-    case Session::Outcome::kMalformed:
-      return MonitorHandOff::kNotDelivered;
-  }
-  // An error reply carries its own type; only the error code counts.
-  if (answer.error != 0 || answer.type != kAutostartCommand) {
-    return MonitorHandOff::kNotDelivered;
-  }
-  // The monitor is left: from now on, the emulation runs.
-  session.AwaitEvent(kResumedEvent);
-  return MonitorHandOff::kAutostarted;
 }
 
 }  // namespace
@@ -206,23 +91,172 @@ ParseStatus ParseMonitorResponse(const std::vector<unsigned char>& bytes,
   return ParseStatus::kComplete;
 }
 
-MonitorHandOff AutostartThroughMonitor(Platform& platform,
-                                       const std::string& absolute_path) {
+MonitorConnection::MonitorConnection(Sockets& sockets, const Deadline& deadline)
+    : sockets_(sockets), deadline_(deadline) {}
+
+MonitorConnection::~MonitorConnection() {
+  if (socket_ == kNoSocket) return;
+  Finish();
+  sockets_.CloseSocket(socket_);
+}
+
+bool MonitorConnection::Open(int port) {
+  socket_ = sockets_.ConnectLoopback(
+      port, deadline_.MillisecondsLeft(kConnectTimeoutMs));
+  return socket_ != kNoSocket;
+}
+
+MonitorConnection::Answer MonitorConnection::Ask(
+    const std::vector<unsigned char>& request, std::uint32_t request_id,
+    MonitorResponse* answer) {
+  if (!sockets_.Send(socket_, request, deadline_.MillisecondsLeft())) {
+    return Answer::kNotSent;
+  }
+  return Await(
+      [request_id](const MonitorResponse& response) {
+        return response.request_id == request_id;
+      },
+      answer);
+}
+
+MonitorConnection::Answer MonitorConnection::AwaitEvent(unsigned char type) {
+  MonitorResponse event;
+  return Await(
+      [type](const MonitorResponse& response) {
+        return response.type == type && response.request_id == 0xffffffff;
+      },
+      &event);
+}
+
+void MonitorConnection::Finish() {
+  sockets_.ShutdownSending(socket_);
+  unsigned char chunk[4096];
+  int left;
+  while ((left = deadline_.MillisecondsLeft()) > 0 &&
+         sockets_.Receive(socket_, chunk, sizeof(chunk), left) > 0) {
+  }
+}
+
+template <typename Wanted>
+MonitorConnection::Answer MonitorConnection::Await(Wanted wanted,
+                                                   MonitorResponse* response) {
+  unsigned char chunk[4096];
+  for (;;) {
+    std::size_t consumed = 0;
+    switch (ParseMonitorResponse(received_, response, &consumed)) {
+      case ParseStatus::kMalformed:
+        return Answer::kMalformed;
+      case ParseStatus::kComplete:
+        received_.erase(received_.begin(), received_.begin() + consumed);
+        if (wanted(*response)) return Answer::kAnswered;
+        continue;  // Events and other answers are passed over.
+      case ParseStatus::kIncomplete:
+        break;
+    }
+    const int left = deadline_.MillisecondsLeft();
+    if (left == 0) return Answer::kNoAnswer;
+    const int count = sockets_.Receive(socket_, chunk, sizeof(chunk), left);
+    if (count == 0) return Answer::kClosed;
+    if (count < 0) return Answer::kNoAnswer;
+    received_.insert(received_.end(), chunk, chunk + count);
+  }
+}
+
+namespace {
+
+// The exchange on an open connection: what the VICE is, then the autostart.
+void HandOffThrough(MonitorConnection& monitor,
+                    const std::vector<unsigned char>& autostart,
+                    HandOff* result) {
+  using Answer = MonitorConnection::Answer;
+  result->outcome = Outcome::kRefused;
+  MonitorResponse answer;
+  switch (
+      monitor.Ask(BuildResourceGetRequest(kC64OnlyResource, kMachineCheckId),
+                  kMachineCheckId, &answer)) {
+    case Answer::kAnswered:
+      break;
+    case Answer::kNotSent:
+      result->reason = Reason::kNotSent;
+      return;
+    case Answer::kNoAnswer:
+    case Answer::kClosed:
+      // A VICE stopped in its own monitor window, or a hung one, accepts
+      // and answers nothing.
+      result->reason = Reason::kNoAnswer;
+      return;
+    case Answer::kMalformed:
+      result->reason = Reason::kNotTheMonitor;
+      return;
+  }
+  if (answer.error != 0) {
+    result->reason = Reason::kNotAC64;
+    return;
+  }
+
+  switch (monitor.Ask(autostart, kRequestId, &answer)) {
+    case Answer::kAnswered:
+      break;
+    case Answer::kNotSent:
+      result->reason = Reason::kNotSent;
+      return;
+    // Sent whole: from here on, VICE has the program, whatever it answers.
+    case Answer::kNoAnswer:
+      result->outcome = Outcome::kUnconfirmed;
+      result->reason = Reason::kNone;
+      return;
+    case Answer::kClosed:
+      result->outcome = Outcome::kUnconfirmed;
+      result->reason = Reason::kClosed;
+      return;
+    case Answer::kMalformed:
+      result->outcome = Outcome::kUnconfirmed;
+      result->reason = Reason::kUnreadableAnswer;
+      return;
+  }
+  // An error reply carries its own type; the error code says it all.
+  if (answer.error != 0) {
+    result->reason = Reason::kErrorAnswer;
+    result->code = answer.error;
+    return;
+  }
+  if (answer.type != kAutostartCommand) {
+    result->outcome = Outcome::kUnconfirmed;
+    result->reason = Reason::kUnreadableAnswer;
+    return;
+  }
+  // The monitor is left: from now on, the emulation runs.
+  monitor.AwaitEvent(kResumedEvent);
+  result->outcome = Outcome::kDelivered;
+}
+
+}  // namespace
+
+HandOff AutostartThroughMonitor(Sockets& sockets,
+                                const std::string& absolute_path,
+                                const Deadline& deadline) {
+  HandOff result;
+  result.route = Route::kMonitor;
+  // Nothing is sent to a process of another user, who could run anything
+  // it is sent on a shared machine.
+  const ListenerOwner owner = sockets.FindListener(kMonitorPort);
+  if (owner.other_user) {
+    result.outcome = Outcome::kRefused;
+    result.reason = Reason::kOtherUser;
+    result.code = owner.uid;
+    return result;
+  }
+  result.pid = owner.pid;
+  MonitorConnection monitor(sockets, deadline.Capped(kMonitorCapMs));
+  if (!monitor.Open(kMonitorPort)) return result;  // Absent.
   std::vector<unsigned char> autostart;
   if (!BuildAutostartRequest(absolute_path, kRequestId, &autostart)) {
-    return MonitorHandOff::kNotDelivered;
+    result.outcome = Outcome::kRefused;
+    result.reason = Reason::kPathTooLong;
+    result.code = static_cast<long>(absolute_path.size());
+    return result;
   }
-  const auto deadline =
-      Clock::now() + std::chrono::milliseconds(kMonitorBudgetMs);
-  const SocketHandle socket =
-      platform.ConnectLoopback(kMonitorPort, kConnectTimeoutMs);
-  if (socket == kNoSocket) return MonitorHandOff::kNotDelivered;
-  Session session(platform, socket, deadline);
-  const MonitorHandOff result = HandOff(session, autostart);
-  // Ending the connection also lets a VICE that is left in its monitor (not
-  // a C64, or a request cut short) run on.
-  session.Finish();
-  platform.CloseSocket(socket);
+  HandOffThrough(monitor, autostart, &result);
   return result;
 }
 

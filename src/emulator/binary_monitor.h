@@ -6,24 +6,26 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "emulator/deadline.h"
+#include "emulator/hand_off.h"
+#include "platform/sockets.h"
 
 namespace quennet::brackwin {
 
 // VICE's binary monitor (VICE 3.5 and later, switched on with
-// -binarymonitor): a TCP service on 127.0.0.1:6502 that takes framed
+// -binarymonitor): a TCP service on 127.0.0.1:6502 by default that takes framed
 // requests and answers with framed responses, mixed with events of its own.
 // A request stops the emulation until the monitor is left again, which an
 // autostart does, or closing the connection.
 
 inline constexpr int kMonitorPort = 6502;
+/// Where -e looks for the monitor, in messages.
+inline constexpr char kMonitorAddress[] = "127.0.0.1:6502";
 inline constexpr unsigned char kAutostartCommand = 0xdd;
 inline constexpr unsigned char kResourceGetCommand = 0x51;
 inline constexpr unsigned char kResumedEvent = 0x63;
 /// Autostart carries the name's length in one byte.
 inline constexpr std::size_t kMaxMonitorFileName = 255;
-/// The whole exchange with the monitor is bounded by this, in milliseconds.
-inline constexpr int kMonitorBudgetMs = 1000;
 
 /// Builds an autostart request for `file` (run it, image index 0):
 ///   0x02, API version 1, body length (u32 LE), `request_id` (u32 LE), 0xdd,
@@ -59,35 +61,61 @@ ParseStatus ParseMonitorResponse(const std::vector<unsigned char>& bytes,
                                  MonitorResponse* response,
                                  std::size_t* consumed);
 
-/// How a hand-off through the monitor went.
-enum class MonitorHandOff {
-  /// VICE answered the autostart with error 0.
-  kAutostarted,
-  /// The whole autostart request was sent, but VICE did not answer it
-  /// within the bound, or closed the connection first. VICE has the
-  /// request and may still carry it out, so no other route may deliver the
-  /// program again.
-  kUnconfirmed,
-  /// A VICE answered that emulates no C64 (x128, say); it was sent nothing
-  /// and left running.
-  kNotAC64,
-  /// Nothing took the program: no monitor accepted the connection, the name
-  /// does not fit the request, a request could not be sent whole, the
-  /// machine check got no answer in time, the stream is not the monitor's,
-  /// or the autostart was answered with an error.
-  kNotDelivered,
+/// One connection to the monitor: requests and their answers, with the
+/// events in between, all before one deadline.
+class MonitorConnection {
+ public:
+  enum class Answer { kAnswered, kNotSent, kNoAnswer, kClosed, kMalformed };
+
+  /// Talks through `sockets` until `deadline`.
+  MonitorConnection(Sockets& sockets, const Deadline& deadline);
+  /// Ends the connection the way VICE expects (Finish), if it is open.
+  ~MonitorConnection();
+  MonitorConnection(const MonitorConnection&) = delete;
+  MonitorConnection& operator=(const MonitorConnection&) = delete;
+
+  /// Connects to 127.0.0.1:`port`; false when nothing accepts in time.
+  bool Open(int port);
+
+  /// Sends `request` and reads until the answer that carries `request_id`,
+  /// passing over events and other answers.
+  Answer Ask(const std::vector<unsigned char>& request,
+             std::uint32_t request_id, MonitorResponse* answer);
+
+  /// Reads until the event `type`.
+  Answer AwaitEvent(unsigned char type);
+
+  /// Half-closes the connection and waits, until the deadline, for VICE to
+  /// close it. When the peer simply goes away, VICE's monitor wakes up to
+  /// read, sends its events into the closed connection and logs an error
+  /// for each. Ending the connection also lets a VICE that was left in its
+  /// monitor run on.
+  void Finish();
+
+ private:
+  template <typename Wanted>
+  Answer Await(Wanted wanted, MonitorResponse* response);
+
+  Sockets& sockets_;
+  const Deadline deadline_;
+  SocketHandle socket_ = kNoSocket;
+  std::vector<unsigned char> received_;
 };
 
-/// Asks the VICE behind the binary monitor to autostart `absolute_path`.
-/// First it makes sure that the VICE emulates a C64 (x64 or x64sc): only
-/// they have the resource "C64_256Kbase". After VICE's answer it waits for
-/// the event that says the emulation runs again, then half-closes the
-/// connection and waits for VICE to close it, as VICE logs an error for
-/// every event it cannot send. The whole attempt takes at most
-/// kMonitorBudgetMs; a refused connection costs no more than a short
-/// connect wait.
-MonitorHandOff AutostartThroughMonitor(Platform& platform,
-                                       const std::string& absolute_path);
+/// Asks the VICE behind the binary monitor to autostart `absolute_path`,
+/// within the smaller of kMonitorCapMs and the time left before `deadline`.
+/// A listener of another user is not connected to at all. Before the
+/// autostart it makes sure that the VICE emulates a C64 (x64 or x64sc):
+/// only they have the resource "C64_256Kbase". After VICE's answer it waits
+/// for the event that says the emulation runs again.
+/// Returns Route::kMonitor with `pid` the listener's process where known:
+/// delivered; unconfirmed once the autostart was written whole and no
+/// answer could be read; refused for another user, a path too long for the
+/// request, another machine, an error answer, a monitor that does not answer
+/// or a stream that is not the monitor's; absent when nothing listens.
+HandOff AutostartThroughMonitor(Sockets& sockets,
+                                const std::string& absolute_path,
+                                const Deadline& deadline);
 
 }  // namespace quennet::brackwin
 

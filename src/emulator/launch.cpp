@@ -1,14 +1,12 @@
 #include "app/application.h"
 #include "emulator/binary_monitor.h"
+#include "emulator/deadline.h"
 #include "emulator/emulator_window.h"
+#include "emulator/hand_off.h"
 #include "paths/path_parts.h"
 
 namespace quennet::brackwin {
 namespace {
-
-// Where -e looked, for the user who finds a second emulator opened.
-constexpr char kNoRunningVice[] =
-    "no running VICE found (monitor at 127.0.0.1:6502, C64 window)";
 
 // What the other exit statuses of xdg-open mean.
 const char* DescribeOpenerStatus(int status) {
@@ -48,98 +46,78 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
         program);
     return false;
   }
+  const HandOffContext context{paths.program, kMonitorAddress,
+                               windows_.Describe(),
+                               platform_.GetAnsiCodePage()};
+  if (!use_running_emulator) {
+    return OpenThroughShell(paths, nullptr, nullptr, context);
+  }
 
-  bool no_vice_found = false;
+  // The routes into a running VICE, in order, all before one deadline. Any
+  // that may have delivered the program ends the chain: a second route
+  // would deliver it twice.
+  const Deadline deadline(kHandOffDeadlineMs);
+  HandOff monitor, window;
+  monitor.route = Route::kMonitor;
+  window.route = Route::kWindow;
   // The emulator runs in a folder of its own, so it is given the full path;
   // where there is none, only the shell can open the file.
   std::string absolute;
-  if (use_running_emulator &&
-      platform_.GetAbsolutePath(paths.program, &absolute)) {
-    switch (AutostartThroughMonitor(platform_, absolute)) {
-      case MonitorHandOff::kAutostarted:
-        output.Message("%s: autostarted in VICE through its monitor\n",
-                       program);
-        BringEmulatorForward();
-        return true;
-      case MonitorHandOff::kUnconfirmed:
-        // VICE may still carry it out: another route would deliver it twice.
-        output.Warning(
-            "warning: VICE's monitor took %s but did not confirm it within "
-            "%g s\n",
-            program, kMonitorBudgetMs / 1000.0);
-        BringEmulatorForward();
-        return true;
-      case MonitorHandOff::kNotAC64:
-        output.Warning(
-            "warning: the VICE on 127.0.0.1:6502 is not a C64 (x64sc or "
-            "x64); it was left alone\n");
-        break;
-      case MonitorHandOff::kNotDelivered:
-        break;
+  if (!platform_.GetAbsolutePath(paths.program, &absolute)) {
+    window.outcome = Outcome::kRefused;
+    window.reason =
+        context.code_page != 0 ? Reason::kOutsideCodePage : Reason::kNoFolder;
+  } else {
+    monitor = AutostartThroughMonitor(sockets_, absolute, deadline);
+    if (monitor.outcome == Outcome::kDelivered ||
+        monitor.outcome == Outcome::kUnconfirmed) {
+      // The VICE that took it comes to the front, as a new one would.
+      HandOff raise = windows_.Raise(monitor.pid, deadline, IsEmulatorTitle);
+      raise.route = Route::kRaise;
+      monitor.window_found = raise.outcome == Outcome::kDelivered;
+      Report(raise, context);
     }
-    WindowReport report;
-    if (!HandToEmulatorWindow(platform_, &absolute, &report)) {
-      // What the shell would start needs the same display.
-      output.Error("%s did not answer within %g s; nothing was handed on\n",
-                   platform_.DescribeDesktop().c_str(),
-                   kWindowRouteDeadlineMs / 1000.0);
-      return false;
-    }
-    const char* title = report.title.c_str();
-    switch (report.outcome) {
-      case WindowOutcome::kDelivered:
-        output.Message("%s: dropped onto the VICE window \"%s\"\n", program,
-                       title);
-        return true;
-      // Nothing was delivered, so the shell cannot deliver it twice.
-      case WindowOutcome::kUnanswered:
-        output.Warning(
-            "warning: the VICE window did not answer the drop within 2 s\n");
-        break;
-      case WindowOutcome::kRefused:
-        output.Warning("warning: the VICE window \"%s\" refused the drop\n",
-                       title);
-        break;
-      case WindowOutcome::kNotSent:
-        output.Warning(
-            "warning: the drop onto the VICE window \"%s\" could not be "
-            "sent\n",
-            title);
-        break;
-      case WindowOutcome::kNoWindow:
-      case WindowOutcome::kRaised:
-        no_vice_found = true;
-        break;
-    }
+    Report(monitor, context);
+    if (EndsTheChain(monitor)) return true;
+    window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
   }
-  return OpenThroughShell(paths, no_vice_found);
+  Report(window, context);
+  if (EndsTheChain(window)) return window.outcome != Outcome::kFailed;
+  return OpenThroughShell(paths, &monitor, &window, context);
 }
 
-void Application::BringEmulatorForward() {
-  WindowReport report;
-  if (!HandToEmulatorWindow(platform_, nullptr, &report)) {
-    output.Warning(
-        "warning: %s did not answer within %g s; VICE was not brought to the "
-        "front\n",
-        platform_.DescribeDesktop().c_str(), kWindowRouteDeadlineMs / 1000.0);
+void Application::Report(const HandOff& result, const HandOffContext& context) {
+  const HandOffLine line = RenderHandOff(result, context);
+  switch (line.channel) {
+    case HandOffLine::kNone:
+      break;
+    case HandOffLine::kMessage:
+      output.Message("%s", line.text.c_str());
+      break;
+    case HandOffLine::kWarning:
+      output.Warning("%s", line.text.c_str());
+      break;
+    case HandOffLine::kError:
+      output.Error("%s", line.text.c_str());
+      break;
   }
 }
 
 bool Application::OpenThroughShell(const LaunchPaths& paths,
-                                   bool no_vice_found) {
+                                   const HandOff* monitor,
+                                   const HandOff* window,
+                                   const HandOffContext& context) {
   const OpenResult result =
       platform_.OpenWithShell(paths.program, paths.working_directory);
   const char* program = paths.program.c_str();
   if (result.status == OpenStatus::kOpened) {
-    if (no_vice_found) {
-      output.Message("%s: %s; opened with %s\n", program, kNoRunningVice,
-                     result.opener);
-    } else {
-      output.Message("%s: opened with %s\n", program, result.opener);
-    }
+    output.Message(
+        "%s", RenderOpened(result.opener, monitor, window, context).c_str());
     return true;
   }
-  if (no_vice_found) output.Error("%s\n", kNoRunningVice);
+  // Where -e looked, for the user who will fix the association.
+  const std::string no_vice = DescribeNoVice(monitor, window, context);
+  if (!no_vice.empty()) output.Error("%s\n", no_vice.c_str());
   switch (result.status) {
     case OpenStatus::kOpened:
       break;

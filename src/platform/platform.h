@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,10 +16,6 @@ enum class CommandSyntax {
   kWindows,  // cmd.exe: double quotes, %NAME% expanded by the interpreter.
   kPosix,    // /bin/sh: single quotes.
 };
-
-/// An opaque top-level window of the desktop; kNoWindow is none.
-using WindowHandle = std::uintptr_t;
-inline constexpr WindowHandle kNoWindow = 0;
 
 /// The process's command line as the system hands it over.
 struct ProcessCommandLine {
@@ -37,15 +32,6 @@ enum class EnvironmentLookup {
   kUnset,
   kSet,
   kOutsideCodePage,  // Set, but the ANSI code page cannot hold its value.
-};
-
-/// How a dropped file went.
-enum class DropResult {
-  kDelivered,   // The window took the drop (or, where the system tells
-                // nothing more, was sent it).
-  kNotSent,     // Nothing could be sent.
-  kUnanswered,  // The window never answered the drop protocol.
-  kRefused,     // The window answered that it takes no such drop.
 };
 
 /// How opening a file through the desktop shell went.
@@ -77,20 +63,11 @@ struct OpenResult {
   const char* opener = "";
 };
 
-/// A connected stream socket; kNoSocket is none.
-using SocketHandle = std::intptr_t;
-inline constexpr SocketHandle kNoSocket = -1;
-
-/// Called for each top-level window by EnumerateWindows with the caller's
-/// `context`; returns true to go on, false to stop.
-using EnumWindowsProc = bool (*)(WindowHandle window, void* context);
-
-/// Work on the desktop's windows, run by Platform::RunDesktopTask; returns a
-/// short report of its own making.
-using DesktopTask = std::function<std::string()>;
-
-/// Everything the tool asks of the operating system. The real one comes from
-/// GetPlatform(); tests pass a fake that records the calls.
+/// The processes and files of the operating system: the command line, the
+/// command interpreter, the shell, files and the environment. The real one
+/// comes from GetPlatform(); tests pass a fake that records the calls.
+/// Sockets and windows have interfaces of their own (sockets.h,
+/// window_route.h).
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -119,40 +96,6 @@ class Platform {
 
   /// The lead bytes of the ANSI code page, read once at start-up.
   virtual const LeadByteTable& GetLeadBytes() const = 0;
-
-  /// Calls `proc` for each top-level window, topmost first, until it
-  /// returns false.
-  virtual void EnumerateWindows(EnumWindowsProc proc, void* context) = 0;
-
-  /// The title of `window`, at most 511 bytes; empty when it has none.
-  virtual std::string GetWindowTitle(WindowHandle window) = 0;
-
-  /// Whether `window` takes input.
-  virtual bool IsWindowEnabled(WindowHandle window) = 0;
-
-  /// Brings `window` to the front: restored when minimised, and activated
-  /// where the window manager lets us. Never waits on the window's thread.
-  virtual void RaiseWindow(WindowHandle window) = 0;
-
-  /// Delivers `absolute_program` to `window` as a dropped file. `drop_files`
-  /// is the same file as a dropped-file block, for platforms whose drop
-  /// message carries one. Never waits on the window's own thread; where the
-  /// drop is a conversation (X11), gives up after 2 seconds.
-  virtual DropResult DropFile(WindowHandle window,
-                              const std::string& absolute_program,
-                              const std::vector<unsigned char>& drop_files) = 0;
-
-  /// Runs `task`, which talks to the desktop's windows, so that a desktop
-  /// that stops answering cannot hold the tool up: under X11 in a child
-  /// process, killed when it has not finished within `timeout_ms` or when it
-  /// dies (a lost connection included); elsewhere directly, as the calls it
-  /// makes there never wait on other programs. Returns true with the task's
-  /// report in `report`, false when it did not finish.
-  virtual bool RunDesktopTask(int timeout_ms, const DesktopTask& task,
-                              std::string* report) = 0;
-
-  /// The desktop in messages: "the X display :0".
-  virtual std::string DescribeDesktop() = 0;
 
   /// Opens `file` with the application associated with it, in `directory`
   /// (the current directory when empty). Never waits for the application;
@@ -185,27 +128,6 @@ class Platform {
   /// search path (on Windows also in the current directory, with the
   /// extensions of PATHEXT).
   virtual bool FindProgram(const std::string& name) = 0;
-
-  /// Connects to `port` on 127.0.0.1, waiting at most `timeout_ms` for the
-  /// connection. Returns kNoSocket when it is refused or not made in time.
-  virtual SocketHandle ConnectLoopback(int port, int timeout_ms) = 0;
-
-  /// Sends all of `bytes`, waiting at most `timeout_ms`; false on failure.
-  virtual bool Send(SocketHandle socket,
-                    const std::vector<unsigned char>& bytes,
-                    int timeout_ms) = 0;
-
-  /// Receives up to `size` bytes, waiting at most `timeout_ms` for the first.
-  /// Returns the count, 0 when the peer closed the connection, or -1 on an
-  /// error or time-out.
-  virtual int Receive(SocketHandle socket, unsigned char* buffer,
-                      std::size_t size, int timeout_ms) = 0;
-
-  /// Tells the peer that nothing more will be sent (a TCP half-close); what
-  /// it still sends can be received.
-  virtual void ShutdownSending(SocketHandle socket) = 0;
-
-  virtual void CloseSocket(SocketHandle socket) = 0;
 };
 
 /// The platform of this process, made on the first call. `argc` and `argv`

@@ -1,24 +1,21 @@
 // The POSIX platform: /bin/sh runs the assembler, the arguments come from
 // argv as they are, and files are opened with the desktop's opener.
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <thread>
 
-#include "platform/desktop.h"
 #include "platform/platform.h"
 
 #ifndef BRACKWIN_SHELL_OPENER
@@ -36,16 +33,6 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Waits until `fd` is ready for `events`, at most `timeout_ms`.
-bool WaitFor(int fd, short events, int timeout_ms) {
-  pollfd entry = {fd, events, 0};
-  int ready;
-  do {
-    ready = poll(&entry, 1, timeout_ms);
-  } while (ready < 0 && errno == EINTR);
-  return ready == 1;
-}
-
 // The absolute form of `path`, against the current directory, in
 // `absolute`; false, leaving `absolute` alone, when the current directory
 // cannot be read.
@@ -61,39 +48,6 @@ bool MakeAbsolute(const std::string& path, std::string* absolute) {
   if (absolute->back() != '/') *absolute += '/';
   *absolute += path;
   return true;
-}
-
-// Reads what the child of RunDesktopTask reports, until it ends or
-// `deadline` passes. Returns true when it ended and exited with status 0;
-// `reaped` says whether it was collected.
-bool CollectChild(pid_t child, int report_fd,
-                  std::chrono::steady_clock::time_point deadline,
-                  std::string* report, bool* reaped) {
-  char chunk[512];
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0 ||
-        !WaitFor(report_fd, POLLIN, static_cast<int>(left.count()))) {
-      return false;
-    }
-    const ssize_t count = read(report_fd, chunk, sizeof(chunk));
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) break;
-    report->append(chunk, static_cast<std::size_t>(count));
-  }
-  // End of file: the child has closed its end by exiting (or is about to).
-  while (std::chrono::steady_clock::now() < deadline) {
-    int status = 0;
-    const pid_t done = waitpid(child, &status, WNOHANG);
-    if (done == child) {
-      *reaped = true;
-      return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    if (done < 0) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return false;
 }
 
 // What a failure status of xdg-open means, as its manual defines them: 3,
@@ -159,78 +113,6 @@ class PosixPlatform : public Platform {
   }
 
   const LeadByteTable& GetLeadBytes() const override { return lead_bytes_; }
-
-  void EnumerateWindows(EnumWindowsProc proc, void* context) override {
-    desktop_.EnumerateWindows(proc, context);
-  }
-
-  std::string GetWindowTitle(WindowHandle window) override {
-    return desktop_.GetWindowTitle(window);
-  }
-
-  bool IsWindowEnabled(WindowHandle window) override {
-    return desktop_.IsWindowEnabled(window);
-  }
-
-  void RaiseWindow(WindowHandle window) override {
-    desktop_.RaiseWindow(window);
-  }
-
-  DropResult DropFile(WindowHandle window, const std::string& absolute_program,
-                      const std::vector<unsigned char>&) override {
-    return desktop_.DropFile(window, absolute_program);
-  }
-
-  // Xlib waits without limit: for a display that accepts the connection but
-  // never answers (a dead ssh forward, a stopped server), and inside xcb,
-  // which retries interrupted reads. Only a process of its own can be given
-  // a deadline. The child reports through a pipe and exits with 0 when the
-  // task finished; a lost X connection ends it with another status.
-  bool RunDesktopTask(int timeout_ms, const DesktopTask& task,
-                      std::string* report) override {
-    if (!desktop_.CanHang()) {
-      *report = task();
-      return true;
-    }
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(timeout_ms);
-    int pipe_fds[2];
-    if (pipe(pipe_fds) != 0) return false;
-    std::fflush(nullptr);  // Nothing buffered may be written twice.
-    const pid_t child = fork();
-    if (child < 0) {
-      close(pipe_fds[0]);
-      close(pipe_fds[1]);
-      return false;
-    }
-    if (child == 0) {
-      close(pipe_fds[0]);
-      const std::string text = task();
-      std::size_t written = 0;
-      while (written < text.size()) {
-        const ssize_t count =
-            write(pipe_fds[1], text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) _exit(1);
-        written += static_cast<std::size_t>(count);
-      }
-      // No exit handlers: they belong to the parent.
-      _exit(0);
-    }
-    close(pipe_fds[1]);
-    report->clear();
-    bool reaped = false;
-    const bool finished =
-        CollectChild(child, pipe_fds[0], deadline, report, &reaped);
-    close(pipe_fds[0]);
-    if (!reaped) {
-      kill(child, SIGKILL);
-      waitpid(child, nullptr, 0);
-    }
-    return finished;
-  }
-
-  std::string DescribeDesktop() override { return desktop_.Describe(); }
 
   OpenResult OpenWithShell(const std::string& file,
                            const std::string& directory) override {
@@ -326,8 +208,13 @@ class PosixPlatform : public Platform {
                            std::int64_t* time) override {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return false;
-    *time = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000 +
-            info.st_mtim.tv_nsec / 1000000;
+    // Seconds far from today (a file dated in the year 300,000,000) would
+    // overflow in milliseconds: they are held at the ends of the range.
+    constexpr std::int64_t kLimit =
+        std::numeric_limits<std::int64_t>::max() / 1000 - 1;
+    const std::int64_t seconds = std::max<std::int64_t>(
+        -kLimit, std::min<std::int64_t>(kLimit, info.st_mtim.tv_sec));
+    *time = seconds * 1000 + info.st_mtim.tv_nsec / 1000000;
     return true;
   }
 
@@ -363,72 +250,9 @@ class PosixPlatform : public Platform {
     }
   }
 
-  SocketHandle ConnectLoopback(int port, int timeout_ms) override {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return kNoSocket;
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address),
-                sizeof(address)) != 0) {
-      int error = errno;
-      if (error == EINPROGRESS && WaitFor(fd, POLLOUT, timeout_ms)) {
-        socklen_t length = sizeof(error);
-        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
-          error = errno;
-        }
-      } else if (error == EINPROGRESS) {
-        error = ETIMEDOUT;
-      }
-      if (error != 0) {
-        close(fd);
-        return kNoSocket;
-      }
-    }
-    return fd;
-  }
-
-  bool Send(SocketHandle socket, const std::vector<unsigned char>& bytes,
-            int timeout_ms) override {
-    const int fd = static_cast<int>(socket);
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-      if (!WaitFor(fd, POLLOUT, timeout_ms)) return false;
-      // MSG_NOSIGNAL: a closed peer is an error result, not a SIGPIPE.
-      const ssize_t count =
-          send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-      if (count < 0 && errno != EINTR && errno != EAGAIN) return false;
-      if (count > 0) sent += static_cast<std::size_t>(count);
-    }
-    return true;
-  }
-
-  int Receive(SocketHandle socket, unsigned char* buffer, std::size_t size,
-              int timeout_ms) override {
-    const int fd = static_cast<int>(socket);
-    if (!WaitFor(fd, POLLIN, timeout_ms)) return -1;
-    ssize_t count;
-    do {
-      count = recv(fd, buffer, size, 0);
-    } while (count < 0 && errno == EINTR);
-    return count < 0 ? -1 : static_cast<int>(count);
-  }
-
-  void ShutdownSending(SocketHandle socket) override {
-    shutdown(static_cast<int>(socket), SHUT_WR);
-  }
-
-  void CloseSocket(SocketHandle socket) override {
-    close(static_cast<int>(socket));
-  }
-
  private:
   const std::vector<std::string> arguments_;
   const LeadByteTable lead_bytes_;  // POSIX paths have no lead bytes.
-  Desktop desktop_;
 };
 
 }  // namespace

@@ -1,11 +1,7 @@
 // The Windows platform: the raw command line, cmd.exe through the C
 // runtime's system(), the ANSI code page, the user32/shell32 services that
-// hand a program to the emulator, and Winsock for the emulator's monitor.
+// open a program.
 
-// winsock2.h must come before windows.h, which would pull in the old
-// winsock.h otherwise.
-#include <winsock2.h>
-// (kept apart so that sorting cannot swap them)
 #include <windows.h>
 // windows.h first: shellapi.h needs its types.
 #include <shellapi.h>
@@ -21,24 +17,6 @@
 
 namespace quennet::brackwin {
 namespace {
-
-// What EnumWindows passes through its LPARAM to the thunk below.
-struct Enumeration {
-  EnumWindowsProc proc;
-  void* context;
-};
-
-BOOL CALLBACK EnumerationThunk(HWND window, LPARAM lparam) {
-  const auto* enumeration = reinterpret_cast<const Enumeration*>(lparam);
-  return enumeration->proc(reinterpret_cast<WindowHandle>(window),
-                           enumeration->context)
-             ? TRUE
-             : FALSE;
-}
-
-HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
-
-SOCKET ToSocket(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 
 // `text` in UTF-16, read in the ANSI code page.
 std::wstring Widen(const std::string& text) {
@@ -101,20 +79,6 @@ bool IsFile(const std::string& path) {
          (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Waits until `socket` can be written (or, with `read`, read), at most
-// `timeout_ms`. A failed non-blocking connect shows in the except set.
-bool WaitFor(SOCKET socket, bool read, int timeout_ms) {
-  fd_set ready, failed;
-  FD_ZERO(&ready);
-  FD_ZERO(&failed);
-  FD_SET(socket, &ready);
-  FD_SET(socket, &failed);
-  timeval timeout = {timeout_ms / 1000, (timeout_ms % 1000) * 1000};
-  const int count = select(0, read ? &ready : nullptr, read ? nullptr : &ready,
-                           &failed, &timeout);
-  return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
-}
-
 class Win32Platform : public Platform {
  public:
   Win32Platform() : lead_bytes_(ReadAnsiLeadBytes(nullptr)) {}
@@ -145,67 +109,6 @@ class Win32Platform : public Platform {
   }
 
   const LeadByteTable& GetLeadBytes() const override { return lead_bytes_; }
-
-  void EnumerateWindows(EnumWindowsProc proc, void* context) override {
-    Enumeration enumeration{proc, context};
-    EnumWindows(EnumerationThunk, reinterpret_cast<LPARAM>(&enumeration));
-  }
-
-  std::string GetWindowTitle(WindowHandle window) override {
-    char title[512];
-    const int length = GetWindowTextA(ToHwnd(window), title, sizeof(title));
-    return std::string(title, length > 0 ? length : 0);
-  }
-
-  bool IsWindowEnabled(WindowHandle window) override {
-    return ::IsWindowEnabled(ToHwnd(window)) != FALSE;
-  }
-
-  // Neither call waits for the window's thread: ShowWindowAsync posts the
-  // restore. Windows gives the foreground only to a process that may take
-  // it, such as one the foreground editor started; otherwise the window
-  // flashes in the taskbar.
-  void RaiseWindow(WindowHandle window) override {
-    if (IsIconic(ToHwnd(window))) ShowWindowAsync(ToHwnd(window), SW_RESTORE);
-    SetForegroundWindow(ToHwnd(window));
-  }
-
-  DropResult DropFile(WindowHandle window, const std::string&,
-                      const std::vector<unsigned char>& drop_files) override {
-    // A movable, zeroed, shareable global block, as WM_DROPFILES expects.
-    constexpr UINT kFlags = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
-    HGLOBAL block = GlobalAlloc(kFlags, drop_files.size());
-    if (block == nullptr) return DropResult::kNotSent;
-    void* bytes = GlobalLock(block);
-    if (bytes == nullptr) {
-      GlobalFree(block);
-      return DropResult::kNotSent;
-    }
-    std::memcpy(bytes, drop_files.data(), drop_files.size());
-    GlobalUnlock(block);
-
-    // Posting copies a WM_DROPFILES block into the receiving process before
-    // it returns, so the block can be freed once the window had its moment.
-    // Whether the window takes the drop is its own business. Nothing here
-    // waits for the window: UpdateWindow, say, would send it WM_PAINT and
-    // wait for a hung emulator forever. A failed post (the window is gone,
-    // or its queue is full) delivered nothing.
-    const BOOL posted = PostMessageA(ToHwnd(window), WM_DROPFILES,
-                                     reinterpret_cast<WPARAM>(block), 0);
-    Sleep(1);
-    GlobalFree(block);
-    return posted ? DropResult::kDelivered : DropResult::kNotSent;
-  }
-
-  // Reading titles and posting messages never waits on another program's
-  // thread, so the task runs here.
-  bool RunDesktopTask(int, const DesktopTask& task,
-                      std::string* report) override {
-    *report = task();
-    return true;
-  }
-
-  std::string DescribeDesktop() override { return "the desktop"; }
 
   OpenResult OpenWithShell(const std::string& file,
                            const std::string& directory) override {
@@ -302,65 +205,6 @@ class Win32Platform : public Platform {
     return false;
   }
 
-  SocketHandle ConnectLoopback(int port, int timeout_ms) override {
-    if (!winsock_ready_) {
-      WSADATA data;
-      if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return kNoSocket;
-      winsock_ready_ = true;
-    }
-    const SOCKET fd = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (fd == INVALID_SOCKET) return kNoSocket;
-    // Non-blocking: a blocking connect to a closed loopback port takes about
-    // a second on Windows, since the stack retries after each reset.
-    u_long non_blocking = 1;
-    ioctlsocket(fd, FIONBIO, &non_blocking);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address),
-                sizeof(address)) != 0 &&
-        (WSAGetLastError() != WSAEWOULDBLOCK ||
-         !WaitFor(fd, false, timeout_ms))) {
-      closesocket(fd);
-      return kNoSocket;
-    }
-    return static_cast<SocketHandle>(fd);
-  }
-
-  bool Send(SocketHandle socket, const std::vector<unsigned char>& bytes,
-            int timeout_ms) override {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-      if (!WaitFor(ToSocket(socket), false, timeout_ms)) return false;
-      const int count =
-          send(ToSocket(socket), reinterpret_cast<const char*>(&bytes[sent]),
-               static_cast<int>(bytes.size() - sent), 0);
-      if (count == SOCKET_ERROR) {
-        if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
-      } else {
-        sent += static_cast<std::size_t>(count);
-      }
-    }
-    return true;
-  }
-
-  int Receive(SocketHandle socket, unsigned char* buffer, std::size_t size,
-              int timeout_ms) override {
-    if (!WaitFor(ToSocket(socket), true, timeout_ms)) return -1;
-    const int count = recv(ToSocket(socket), reinterpret_cast<char*>(buffer),
-                           static_cast<int>(size), 0);
-    return count == SOCKET_ERROR ? -1 : count;
-  }
-
-  void ShutdownSending(SocketHandle socket) override {
-    shutdown(ToSocket(socket), SD_SEND);
-  }
-
-  void CloseSocket(SocketHandle socket) override {
-    closesocket(ToSocket(socket));
-  }
-
  private:
   // The value of the variable `name`; false when it is unset.
   static bool ReadVariable(const std::wstring& name, std::wstring* value) {
@@ -392,7 +236,6 @@ class Win32Platform : public Platform {
   }
 
   const LeadByteTable lead_bytes_;
-  bool winsock_ready_ = false;
 };
 
 }  // namespace

@@ -163,16 +163,21 @@ case $case_name in
     [ ! -e "$work/open.rec" ] || fail "the shell opened the program too"
     ;;
   hung)
-    # An emulator that handles no message for 5 s: the drop waits in its
-    # queue, and the tool does not wait for it.
-    BRACKWIN_TEST_EMULATOR_HANG_MS=5000 start_emulators "VICE (C64SC)"
+    # An emulator that handles no message for 2 s is not served: the drop
+    # would wait in its queue while the tool reported success. It gets
+    # nothing, and the shell opens the program.
+    BRACKWIN_TEST_EMULATOR_HANG_MS=2000 BRACKWIN_TEST_EMULATOR_WAIT_MS=500 \
+      start_emulators "VICE (C64SC)"
+    register_opener
     started=$(date +%s%N)
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
-    expect 0 "$dropped \"VICE (C64SC)\""$'\r\n'
+    expect 0 "warning: the VICE window \"VICE (C64SC)\" is not responding"$'\r\n'"$program: opened with ShellExecute"$'\r\n'
     echo "returned after $elapsed_ms ms"
     [ "$elapsed_ms" -lt 2500 ] || fail "waited for the emulator: $elapsed_ms ms"
-    expect_dropped_on "VICE (C64SC)"
+    wait_for "$work/open.rec"
+    wait "$emulator"
+    expect_record "$work/drop.rec" timeout
     ;;
   titles)
     # Each C64 window of today's VICE, below its neighbours that are not.

@@ -3,7 +3,8 @@
 // the last one first. An argument "!TITLE" makes a disabled window.
 // Writes the windows as EnumWindows sees them, top first, to
 // BRACKWIN_TEST_READY_RECORD, then records the argument of the window that
-// receives WM_DROPFILES, or "timeout" after 20 seconds. The dropped-file
+// receives WM_DROPFILES, or "timeout" after 20 seconds (or
+// BRACKWIN_TEST_EMULATOR_WAIT_MS). The dropped-file
 // block is not read: Wine does not carry it across processes. With
 // BRACKWIN_TEST_EMULATOR_HANG_MS set, it first hangs that long without
 // handling a message, as a busy emulator does.
@@ -62,7 +63,8 @@ int main(int argc, char** argv) {
     Sleep(std::atoi(hang));
   }
 
-  SetTimer(nullptr, 0, 20000, nullptr);
+  const char* wait = std::getenv("BRACKWIN_TEST_EMULATOR_WAIT_MS");
+  SetTimer(nullptr, 0, wait != nullptr ? std::atoi(wait) : 20000, nullptr);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (message.message == WM_TIMER) {

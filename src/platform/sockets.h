@@ -1,0 +1,58 @@
+#ifndef BRACKWIN_PLATFORM_SOCKETS_H_
+#define BRACKWIN_PLATFORM_SOCKETS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quennet::brackwin {
+
+/// A connected stream socket; kNoSocket is none.
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle kNoSocket = -1;
+
+/// The process that listens on a loopback port.
+struct ListenerOwner {
+  /// The owner's process id; 0 when it cannot be told.
+  long pid = 0;
+  /// The listener belongs to another user, whose uid is `uid`.
+  bool other_user = false;
+  long uid = -1;
+};
+
+/// TCP on the loopback interface, for VICE's monitor.
+class Sockets {
+ public:
+  virtual ~Sockets() = default;
+
+  /// Connects to `port` on 127.0.0.1, waiting at most `timeout_ms` for the
+  /// connection. Returns kNoSocket when it is refused or not made in time.
+  virtual SocketHandle ConnectLoopback(int port, int timeout_ms) = 0;
+
+  /// Sends all of `bytes`, waiting at most `timeout_ms`; false on failure.
+  virtual bool Send(SocketHandle socket,
+                    const std::vector<unsigned char>& bytes,
+                    int timeout_ms) = 0;
+
+  /// Receives up to `size` bytes, waiting at most `timeout_ms` for the first.
+  /// Returns the count, 0 when the peer closed the connection, or -1 on an
+  /// error or time-out.
+  virtual int Receive(SocketHandle socket, unsigned char* buffer,
+                      std::size_t size, int timeout_ms) = 0;
+
+  /// Tells the peer that nothing more will be sent (a TCP half-close); what
+  /// it still sends can be received.
+  virtual void ShutdownSending(SocketHandle socket) = 0;
+
+  virtual void CloseSocket(SocketHandle socket) = 0;
+
+  /// Who listens on 127.0.0.1:`port`, as far as the system tells.
+  virtual ListenerOwner FindListener(int port) = 0;
+};
+
+/// The sockets of this build.
+Sockets& GetSockets();
+
+}  // namespace quennet::brackwin
+
+#endif  // BRACKWIN_PLATFORM_SOCKETS_H_

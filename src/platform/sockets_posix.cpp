@@ -1,0 +1,156 @@
+// Loopback TCP for VICE's monitor on POSIX systems, and, on Linux, who
+// listens on a port, from /proc.
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/poll_wait.h"
+#include "platform/proc_net_tcp.h"
+#include "platform/sockets.h"
+
+namespace quennet::brackwin {
+namespace {
+
+bool IsLittleEndian() {
+  const std::uint16_t one = 1;
+  return *reinterpret_cast<const unsigned char*>(&one) == 1;
+}
+
+// The process, among those whose descriptors we may read (our user's), that
+// holds the socket `inode`; 0 when none.
+long FindSocketHolder(unsigned long inode) {
+  DIR* processes = opendir("/proc");
+  if (processes == nullptr) return 0;
+  const std::string wanted = "socket:[" + std::to_string(inode) + "]";
+  long holder = 0;
+  while (holder == 0) {
+    const dirent* process = readdir(processes);
+    if (process == nullptr) break;
+    char* end = nullptr;
+    const long pid = std::strtol(process->d_name, &end, 10);
+    if (pid <= 0 || *end != '\0') continue;
+    const std::string fds = std::string("/proc/") + process->d_name + "/fd";
+    DIR* descriptors = opendir(fds.c_str());
+    if (descriptors == nullptr) continue;  // Another user's, or gone.
+    while (const dirent* fd = readdir(descriptors)) {
+      char target[64];
+      const std::string link = fds + "/" + fd->d_name;
+      const ssize_t length = readlink(link.c_str(), target, sizeof(target) - 1);
+      if (length > 0 && wanted.compare(0, std::string::npos, target,
+                                       static_cast<std::size_t>(length)) == 0) {
+        holder = pid;
+        break;
+      }
+    }
+    closedir(descriptors);
+  }
+  closedir(processes);
+  return holder;
+}
+
+class PosixSockets : public Sockets {
+ public:
+  SocketHandle ConnectLoopback(int port, int timeout_ms) override {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return kNoSocket;
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address),
+                sizeof(address)) != 0) {
+      int error = errno;
+      if (error == EINPROGRESS && WaitFor(fd, POLLOUT, timeout_ms)) {
+        socklen_t length = sizeof(error);
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+          error = errno;
+        }
+      } else if (error == EINPROGRESS) {
+        error = ETIMEDOUT;
+      }
+      if (error != 0) {
+        close(fd);
+        return kNoSocket;
+      }
+    }
+    return fd;
+  }
+
+  bool Send(SocketHandle socket, const std::vector<unsigned char>& bytes,
+            int timeout_ms) override {
+    const int fd = static_cast<int>(socket);
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+      if (!WaitFor(fd, POLLOUT, timeout_ms)) return false;
+      // MSG_NOSIGNAL: a closed peer is an error result, not a SIGPIPE.
+      const ssize_t count =
+          send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+      if (count < 0 && errno != EINTR && errno != EAGAIN) return false;
+      if (count > 0) sent += static_cast<std::size_t>(count);
+    }
+    return true;
+  }
+
+  int Receive(SocketHandle socket, unsigned char* buffer, std::size_t size,
+              int timeout_ms) override {
+    const int fd = static_cast<int>(socket);
+    if (!WaitFor(fd, POLLIN, timeout_ms)) return -1;
+    ssize_t count;
+    do {
+      count = recv(fd, buffer, size, 0);
+    } while (count < 0 && errno == EINTR);
+    return count < 0 ? -1 : static_cast<int>(count);
+  }
+
+  void ShutdownSending(SocketHandle socket) override {
+    shutdown(static_cast<int>(socket), SHUT_WR);
+  }
+
+  void CloseSocket(SocketHandle socket) override {
+    close(static_cast<int>(socket));
+  }
+
+  // Linux lists the sockets of this network namespace, with their owners'
+  // uids and inodes, in /proc/net/tcp; elsewhere nothing can be told.
+  ListenerOwner FindListener(int port) override {
+    ListenerOwner owner;
+    std::ifstream file("/proc/net/tcp");
+    if (!file) return owner;
+    std::ostringstream table;
+    table << file.rdbuf();
+    TcpListener listener;
+    if (!FindTcpListener(table.str(), port, IsLittleEndian(), &listener)) {
+      return owner;
+    }
+    owner.uid = listener.uid;
+    if (listener.uid != static_cast<long>(getuid())) {
+      owner.other_user = true;
+      return owner;
+    }
+    owner.pid = FindSocketHolder(listener.inode);
+    return owner;
+  }
+};
+
+}  // namespace
+
+Sockets& GetSockets() {
+  static PosixSockets sockets;
+  return sockets;
+}
+
+}  // namespace quennet::brackwin

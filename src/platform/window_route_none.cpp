@@ -1,0 +1,34 @@
+// Without a windowing library there are no windows to find: -e goes on to
+// the shell route.
+
+#include "platform/window_route.h"
+
+namespace quennet::brackwin {
+namespace {
+
+class NoWindowRoute : public WindowRoute {
+ public:
+  HandOff Drop(const std::string&, const Deadline&, TitlePredicate) override {
+    return Absent();
+  }
+  HandOff Raise(long, const Deadline&, TitlePredicate) override {
+    return Absent();
+  }
+  std::string Describe() override { return "the desktop"; }
+
+ private:
+  static HandOff Absent() {
+    HandOff result;
+    result.route = Route::kWindow;
+    return result;
+  }
+};
+
+}  // namespace
+
+WindowRoute& GetWindowRoute() {
+  static NoWindowRoute route;
+  return route;
+}
+
+}  // namespace quennet::brackwin
