@@ -65,8 +65,10 @@ open(sys.argv[1] + "/chargen", "wb").write(bytes(4096))
 PY
 }
 
-# Starts x64sc with the given extra switches, logging to $work/vice.log, and
-# waits until its window is up (and its monitor, with -binarymonitor).
+# Starts x64sc with the given extra switches, logging to $vice_log
+# ($work/vice.log unless set), and waits until its window is up (and its
+# monitor, with -binarymonitor). Sets vice_pid and vice_window; a window
+# named in known_window is another VICE's, and passed over.
 start_vice() {  # [SWITCH...]
   [ -f "$work/roms/kernal" ] || write_roms
   mkdir -p "$work/home"
@@ -75,21 +77,22 @@ start_vice() {  # [SWITCH...]
     XDG_CACHE_HOME="$work/home/.cache" \
     x64sc -default -sounddev dummy -autostartprgmode 1 \
     -kernal "$work/roms/kernal" -basic "$work/roms/basic" \
-    -chargen "$work/roms/chargen" "$@" > "$work/vice.log" 2>&1 &
+    -chargen "$work/roms/chargen" "$@" > "${vice_log:-$work/vice.log}" 2>&1 &
   vice_pid=$!
   pids+=("$vice_pid")
   # Up when its window is shown and takes drops.
   vice_window=
   for _ in $(seq 300); do
     [ -n "$vice_window" ] || vice_window=$(xwininfo -root -tree 2> /dev/null |
-      sed -n 's/^ *\(0x[0-9a-f]*\) "VICE (C64SC)".*/\1/p' | head -n 1)
+      sed -n 's/^ *\(0x[0-9a-f]*\) "VICE (C64SC)".*/\1/p' |
+      grep -vx "${known_window:-none}" | head -n 1)
     [ -n "$vice_window" ] &&
       xwininfo -id "$vice_window" | grep -q IsViewable &&
       xprop -id "$vice_window" XdndAware | grep -q ATOM && break
     sleep 0.05
   done
   xprop -id "$vice_window" XdndAware 2> /dev/null | grep -q ATOM ||
-    { echo "VICE did not start: $(tail -n 3 "$work/vice.log")" >&2; return 1; }
+    { echo "VICE did not start: $(tail -n 3 "${vice_log:-$work/vice.log}")" >&2; return 1; }
   case " $* " in
     *" -binarymonitor "*) python3 "$vice_here/vice_monitor.py" wait 6502 10 ;;
   esac

@@ -74,6 +74,49 @@ case $case_name in
       fail "cannot read VICE's memory"
     [ "$ram" = "$program_bytes" ] || fail "RAM at \$0801 holds $ram"
     ;;
+  owner-raised)
+    # Two VICEs: A owns the monitor, B is in front. The program goes to A,
+    # and A is the one brought to the front.
+    start_window_manager openbox || fail "no window manager"
+    start_vice -binarymonitor || fail "VICE A did not start"
+    a_window=$vice_window a_pid=$vice_pid
+    known_window=$a_window vice_log=$work/vice-b.log start_vice ||
+      fail "VICE B did not start"
+    xdotool windowactivate --sync "$vice_window" 2> /dev/null
+    xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" ||
+      fail "B is not in front"
+    run -f demo.asm -r -e
+    expect 0 "demo.prg: autostarted in VICE through its monitor"$'\n'
+    expect_injected
+    xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $a_window\$" ||
+      fail "A (pid $a_pid, $a_window) not active: $(xprop -root _NET_ACTIVE_WINDOW)"
+    ;;
+  other-desktop)
+    # VICE on the second desktop, the user on the first: VICE comes to the
+    # user's desktop and is activated; the user's desktop stays.
+    start_window_manager openbox || fail "no window manager"
+    start_vice || fail "VICE did not start"
+    xdotool set_desktop_for_window "$vice_window" 1 && xdotool set_desktop 0 ||
+      fail "cannot move VICE to desktop 1"
+    for _ in $(seq 40); do
+      xprop -id "$vice_window" _NET_WM_DESKTOP | grep -q '= 1$' && break
+      sleep 0.05
+    done
+    run -f "$work/run/demo.asm" -r -e
+    expect 0 "$work/run/demo.prg: dropped onto the VICE window \"VICE (C64SC)\""$'\n'
+    expect_injected
+    for _ in $(seq 40); do
+      xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" &&
+        break
+      sleep 0.05
+    done
+    xprop -id "$vice_window" _NET_WM_DESKTOP | grep -q '= 0$' ||
+      fail "VICE stayed on $(xprop -id "$vice_window" _NET_WM_DESKTOP)"
+    xprop -root _NET_CURRENT_DESKTOP | grep -q '= 0$' ||
+      fail "the user's desktop changed: $(xprop -root _NET_CURRENT_DESKTOP)"
+    xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" ||
+      fail "not active: $(xprop -root _NET_ACTIVE_WINDOW), VICE is $vice_window"
+    ;;
   monitor-stopped)
     # The monitor's port accepts, but the emulator never answers: the tool
     # gives up on it within its cap, before anything was handed on, and

@@ -191,21 +191,28 @@ case $case_name in
       expect_dropped_on "$title"
     done
     ;;
-  monitor | monitor-slow)
-    # The slow monitor answers the autostart after the tool's bound of 1 s:
-    # the program was handed on, and no other route may deliver it again.
-    [ "$case_name" = monitor ] || export BRACKWIN_TEST_MONITOR_DELAY=1300
+  monitor | monitor-slow | monitor-malformed | monitor-error)
+    # The slow monitor answers the autostart after the tool's cap of 1 s,
+    # the malformed one in a frame that is not the monitor's: either way the
+    # program was handed on, and no other route may deliver it again. An
+    # error answer delivered nothing: the window gets the program.
+    case $case_name in
+      monitor-slow) export BRACKWIN_TEST_MONITOR_DELAY=1300 ;;
+      monitor-malformed) export BRACKWIN_TEST_MONITOR_MALFORMED=1 ;;
+      monitor-error) export BRACKWIN_TEST_MONITOR_ERROR=143 ;;
+    esac
     "$wine_run" "$bits" "$helpers/fake_monitor.exe" &
     monitor=$!
     wait_for "$work/ready.rec"
     start_emulators "VICE (C64SC)"
     register_opener
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
-    if [ "$case_name" = monitor ]; then
-      expect 0 "$program: autostarted in VICE through its monitor"$'\r\n'
-    else
-      expect 0 "warning: VICE's monitor took $program but did not confirm it within 1 s"$'\r\n'
-    fi
+    case $case_name in
+      monitor) expect 0 "$program: autostarted in VICE through its monitor"$'\r\n' ;;
+      monitor-slow) expect 0 "warning: VICE's monitor took $program but did not confirm it within 1 s"$'\r\n' ;;
+      monitor-malformed) expect 0 "warning: VICE's monitor took $program but its answer could not be read"$'\r\n' ;;
+      monitor-error) expect 0 "warning: VICE's monitor refused $program (error 0x8f)"$'\r\n'"$dropped \"VICE (C64SC)\""$'\r\n' ;;
+    esac
     wait "$monitor" || fail "the monitor saw no request"
     # The machine check, a resource-get (0x51) of C64_256Kbase, then the
     # autostart (0xdd) of the program's full path, run flag 1, index 0.
@@ -214,9 +221,13 @@ case $case_name in
       "\\x$(printf %02x $((4 + ${#program})))" \
       "\\x$(printf %02x ${#program})" "$program" >> "$work/expected"
     cmp "$work/expected" "$work/monitor.rec" || fail "requests differ"
-    # Delivered once: neither the window nor the shell got it.
-    kill "$emulator"
-    [ ! -e "$work/drop.rec" ] || fail "dropped as well"
+    if [ "$case_name" = monitor-error ]; then
+      expect_dropped_on "VICE (C64SC)"
+    else
+      # Delivered once: neither the window nor the shell got it.
+      kill "$emulator"
+      [ ! -e "$work/drop.rec" ] || fail "dropped as well"
+    fi
     [ ! -e "$work/open.rec" ] || fail "opened as well"
     ;;
   open)

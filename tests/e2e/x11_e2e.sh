@@ -13,7 +13,7 @@ title="VICE: C64 emulator at 100% speed, 50 fps"
 . "$here/native_setup.sh"
 start_display || fail "no X server"
 
-start_target() {  # NAME TITLE mapped|unmapped answer|silent
+start_target() {  # NAME TITLE mapped|unmapped answer|silent|decline|no-data
   "$target" "$2" "$3" "$4" "$work/$1" &
   pids+=($!)
   wait_for "$work/$1.ready"
@@ -125,6 +125,49 @@ time.sleep(30)' "$work/listening" &
     expect 255 "the X display 127.0.0.1:93 did not answer within 3 s; nothing was handed on"$'\n'
     echo "returned after $elapsed_ms ms"
     [ "$elapsed_ms" -lt 4000 ] || fail "took $elapsed_ms ms"
+    expect_not_opened
+    ;;
+  declined)
+    # A version-5 target that takes the file and finishes "not performed"
+    # did not take the program: the shell opens it.
+    start_target a "$title" mapped decline
+    run_ok "warning: the VICE window \"$title\" declined the drop"$'\n'"demo.prg: opened with xdg-open" \
+      -f demo.asm -r -e
+    expect_uri a "file://$work/run/demo.prg"
+    expect_opened demo.prg
+    ;;
+  no-data)
+    # Accepted, dropped, and the file never asked for: it cannot have it.
+    start_target a "$title" mapped no-data
+    run_ok "warning: the VICE window \"$title\" never asked for the dropped file"$'\n'"demo.prg: opened with xdg-open" \
+      -f demo.asm -r -e
+    wait_for "$work/a.drop"
+    expect_opened demo.prg
+    ;;
+  descriptors)
+    # Started with descriptors 3 to 1099 open, as a leaky IDE starts it:
+    # waits on descriptors past FD_SETSIZE (1024) must still work.
+    start_target a "$title" mapped answer
+    launcher=(bash -c 'ulimit -n 4096 || exit 1
+      for fd in $(seq 3 1099); do eval "exec $fd< /dev/null"; done
+      exec "$@"' leaky)
+    run_ok "$dropped" -f demo.asm -r -e
+    expect_uri a "file://$work/run/demo.prg"
+    expect_not_opened
+    ;;
+  slow-display)
+    # A display 40 ms away (20 ms each way), with ten windows above VICE's:
+    # what the line says is what arrived.
+    start_target vice "$title" mapped answer
+    for i in $(seq 10); do start_target "other$i" "Terminal $i" mapped answer; done
+    python3 "$here/x11_delay_proxy.py" 60 "${DISPLAY#:}" 20 "$work/proxy" &
+    pids+=($!)
+    wait_for "$work/proxy"
+    started=$(date +%s%N)
+    DISPLAY=127.0.0.1:60 run_ok "$dropped" -f demo.asm -r -e
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    echo "returned after $elapsed_ms ms"
+    expect_uri vice "file://$work/run/demo.prg"
     expect_not_opened
     ;;
   bad-display)

@@ -3,7 +3,9 @@
 // the way x64sc does: the stopped event first, then each request: a
 // resource-get with a value, an autostart after BRACKWIN_TEST_MONITOR_DELAY
 // milliseconds with the error code in BRACKWIN_TEST_MONITOR_ERROR (both 0
-// when unset), followed by the resumed event. It records the requests it
+// when unset), followed by the resumed event; with
+// BRACKWIN_TEST_MONITOR_MALFORMED set, a frame of an API version that does
+// not exist instead. It records the requests it
 // received (one field each) when the connection ends. Gives up after 20
 // seconds.
 #include <winsock2.h>
@@ -83,6 +85,11 @@ int main() {
     const unsigned char command = request[10];
     if (command == 0xdd) {
       Sleep(Variable("BRACKWIN_TEST_MONITOR_DELAY"));
+      if (Variable("BRACKWIN_TEST_MONITOR_MALFORMED") != 0) {
+        const char malformed[] = {0x02, 0x03, 0, 0, 0, 0};
+        send(client, malformed, sizeof(malformed), 0);
+        continue;
+      }
       Reply(client, 0xdd, Variable("BRACKWIN_TEST_MONITOR_ERROR"), &request[6]);
       Reply(client, 0x63, 0, events);
     } else {

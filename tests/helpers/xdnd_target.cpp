@@ -1,11 +1,15 @@
 // A drop target for the end-to-end tests, written with Xlib alone.
-// Usage: xdnd_target TITLE mapped|unmapped answer|silent RECORD
+// Usage: xdnd_target TITLE mapped|unmapped answer|silent|decline|no-data
+//        RECORD
 // Creates a top-level window titled TITLE that announces XDND version 5,
 // writes "ready" to RECORD.ready, and then, when answering: accepts the
 // position, asks for the dropped data as text/uri-list, writes what it got
 // to RECORD and sends XdndFinished. Before the data it asks for the list of
 // TARGETS, and writes their names to RECORD.targets. A silent target never
-// answers, and writes "leave" to RECORD.leave when the source gives up.
+// answers, and writes "leave" to RECORD.leave when the source gives up. One
+// that declines takes the data and finishes with bit 0 clear, "not
+// performed"; a no-data one accepts the position and, after the drop,
+// writes "drop" to RECORD.drop and does nothing more.
 // Gives up after 10 seconds.
 
 #include <X11/Xatom.h>
@@ -50,12 +54,14 @@ int main(int argc, char** argv) {
   if (argc != 5) {
     std::fprintf(stderr,
                  "usage: xdnd_target TITLE mapped|unmapped "
-                 "answer|silent RECORD\n");
+                 "answer|silent|decline|no-data RECORD\n");
     return 2;
   }
   const std::string title = argv[1];
   const bool mapped = std::strcmp(argv[2], "mapped") == 0;
-  const bool answer = std::strcmp(argv[3], "answer") == 0;
+  const bool answer = std::strcmp(argv[3], "silent") != 0;
+  const bool decline = std::strcmp(argv[3], "decline") == 0;
+  const bool no_data = std::strcmp(argv[3], "no-data") == 0;
   const std::string record = argv[4];
 
   Display* display = XOpenDisplay(nullptr);
@@ -122,6 +128,10 @@ int main(int argc, char** argv) {
     } else if (event.type == ClientMessage &&
                event.xclient.message_type == xdnd_drop) {
       drop_time = static_cast<Time>(event.xclient.data.l[2]);
+      if (no_data) {
+        WriteFile(record + ".drop", "drop");
+        continue;
+      }
       XConvertSelection(display, xdnd_selection, targets, received, window,
                         drop_time);
       XFlush(display);
@@ -165,9 +175,9 @@ int main(int argc, char** argv) {
         }
       }
       WriteFile(record, data);
-      // Succeeded (bit 0), with the action performed.
-      Answer(display, source, xdnd_finished, window, 1,
-             static_cast<long>(action_copy), 0);
+      // Succeeded (bit 0), with the action performed; or not.
+      Answer(display, source, xdnd_finished, window, decline ? 0 : 1,
+             decline ? None : static_cast<long>(action_copy), 0);
       break;
     }
   }
