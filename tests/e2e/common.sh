@@ -47,17 +47,30 @@ expect_record() {  # FILE FIELD...
       "expected: $(tr '\0' '|' < "$work/expected")"
 }
 
-# Starts Xvfb on a free display number, which it writes when ready, and
-# exports DISPLAY. The server is ended with the processes in `pids`.
+# Starts Xvfb on a free display number and exports DISPLAY. The server is
+# ended with the processes in `pids`. The number is picked here, not by
+# -displayfd: that probes numbers by binding their sockets, and in a network
+# namespace of its own (each test has one) the abstract socket is always
+# free, so two tests could take one number; the server's lock file, which
+# it takes first for a number given to it, is shared by all.
 start_display() {
   command -v Xvfb > /dev/null || { echo "Xvfb is not installed" >&2; return 1; }
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3> "$work/display" \
-    2> /dev/null &
-  pids+=($!)
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
+  local number server
+  for number in $(shuf -i 100-899 -n 20); do
+    Xvfb ":$number" -nolisten tcp -screen 0 800x600x24 > /dev/null 2>&1 &
+    server=$!
+    for _ in $(seq 100); do
+      kill -0 "$server" 2> /dev/null || break  # The number was taken.
+      if xwininfo -root -display ":$number" > /dev/null 2>&1; then
+        pids+=("$server")
+        export DISPLAY=":$number"
+        return 0
+      fi
+      sleep 0.05
+    done
+    kill "$server" 2> /dev/null
+    wait "$server" 2> /dev/null
   done
-  [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; return 1; }
-  export DISPLAY=":$(cat "$work/display")"
+  echo "Xvfb did not start" >&2
+  return 1
 }

@@ -35,8 +35,13 @@ def pump(source, sink):
 
 
 def serve(client):
+    # The server's abstract socket first, as Xlib does: it belongs to this
+    # network namespace, the path to every test's.
     server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-    server.connect(target)
+    try:
+        server.connect("\0" + target)
+    except OSError:
+        server.connect(target)
     threading.Thread(target=pump, args=(client, server), daemon=True).start()
     threading.Thread(target=pump, args=(server, client), daemon=True).start()
 
