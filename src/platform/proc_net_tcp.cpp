@@ -28,9 +28,9 @@ bool FindTcpListener(const std::string& table, int port, bool little_endian,
     }
     const std::size_t colon = local.find(':');
     if (colon == std::string::npos || state != kListenState) continue;
+    const std::string address_text = local.substr(0, colon);
     char* end = nullptr;
-    const unsigned long address =
-        std::strtoul(local.substr(0, colon).c_str(), &end, 16);
+    const unsigned long address = std::strtoul(address_text.c_str(), &end, 16);
     if (*end != '\0') continue;
     const long local_port = std::strtol(local.c_str() + colon + 1, &end, 16);
     if (*end != '\0' || local_port != port) continue;
