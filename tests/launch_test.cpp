@@ -31,6 +31,7 @@ HandOff Window(Outcome outcome, Reason reason = Reason::kNone) {
   result.outcome = outcome;
   result.reason = reason;
   result.title = "VICE (C64SC)";
+  result.pid = 77;
   return result;
 }
 
@@ -102,7 +103,7 @@ TEST_F(LaunchTest, WindowOutcomesEndTheChainOrGoOn) {
   };
   const Case cases[] = {
       {Window(Outcome::kDelivered), true,
-       "demo.prg: dropped onto " + title + "\n", false},
+       "demo.prg: dropped onto " + title + " (pid 77)\n", false},
       // It may have arrived: nothing else may deliver it again.
       {Window(Outcome::kUnconfirmed), true,
        "warning: " + title +
@@ -273,7 +274,8 @@ TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
       {answer.begin() + 5, answer.end()}, Answer(0x63, 0, 0xffffffff, 2)};
   std::string output;
   EXPECT_TRUE(RunLaunch(system_, "demo.asm", true, &output));
-  EXPECT_EQ(output, "demo.prg: autostarted in VICE through its monitor\n");
+  EXPECT_EQ(output,
+            "demo.prg: autostarted in VICE (pid 1234) through its monitor\n");
   EXPECT_EQ(monitor.sent, (std::vector<std::vector<unsigned char>>{
                               BuildResourceGetRequest("C64_256Kbase", kCheckId),
                               AutostartRequest("C:\\cwd\\demo.prg")}));
@@ -301,7 +303,7 @@ TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
 TEST_F(LaunchTest, MonitorOutcomesEndTheChainOrGoOn) {
   const auto c64 = Answer(0x51, 0, kCheckId, 6);
   const std::string dropped =
-      "demo.prg: dropped onto the VICE window \"VICE (C64SC)\"\n";
+      "demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid 77)\n";
   struct Case {
     const char* what;
     bool listening;

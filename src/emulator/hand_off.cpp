@@ -20,6 +20,11 @@ std::string Format(const char* format, ...) {
   return text;
 }
 
+// " (pid 1234)" where the VICE's process is known.
+std::string Pid(const HandOff& result) {
+  return result.pid != 0 ? Format(" (pid %ld)", result.pid) : "";
+}
+
 double Seconds(int milliseconds) { return milliseconds / 1000.0; }
 
 HandOffLine Warning(std::string text) {
@@ -32,14 +37,11 @@ HandOffLine RenderMonitor(const HandOff& r, const HandOffContext& c) {
   const char* monitor = c.monitor.c_str();
   switch (r.outcome) {
     case Outcome::kDelivered:
-      if (!r.window_found && r.pid != 0) {
-        return {HandOffLine::kMessage,
-                Format("%s: autostarted in VICE (pid %ld) through its "
-                       "monitor; its window is not on this display\n",
-                       program, r.pid)};
-      }
-      return {HandOffLine::kMessage,
-              Format("%s: autostarted in VICE through its monitor\n", program)};
+      return {
+          HandOffLine::kMessage,
+          Format("%s: autostarted in VICE%s through its monitor%s\n", program,
+                 Pid(r).c_str(),
+                 r.window_found ? "" : "; its window is not on this display")};
     case Outcome::kUnconfirmed:
       if (r.reason == Reason::kClosed) {
         return Warning(
@@ -97,9 +99,9 @@ HandOffLine RenderWindow(const HandOff& r, const HandOffContext& c) {
   const char* title = r.title.c_str();
   switch (r.outcome) {
     case Outcome::kDelivered:
-      return {
-          HandOffLine::kMessage,
-          Format("%s: dropped onto the VICE window \"%s\"\n", program, title)};
+      return {HandOffLine::kMessage,
+              Format("%s: dropped onto the VICE window \"%s\"%s\n", program,
+                     title, Pid(r).c_str())};
     case Outcome::kUnconfirmed:
       return Warning(Format(
           "the VICE window \"%s\" took %s but did not confirm the drop in time",

@@ -29,7 +29,7 @@ case $case_name in
   drop)
     start_vice || fail "VICE did not start"
     run -f "$work/run/demo.asm" -r -e
-    expect 0 "$work/run/demo.prg: dropped onto the VICE window \"VICE (C64SC)\""$'\n'
+    expect 0 "$work/run/demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid $vice_pid)"$'\n'
     expect_injected
     ;;
   drop-iconified)
@@ -40,7 +40,7 @@ case $case_name in
     iconify_vice || fail "not iconified"
     mkdir -p "src dir"
     run -f "src dir/demo.asm" -r -e
-    expect 0 "src dir/demo.prg: dropped onto the VICE window \"VICE (C64SC)\""$'\n'
+    expect 0 "src dir/demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid $vice_pid)"$'\n'
     expect_injected
     grep -q "Loading PRG file \`$work/run/src dir/demo.prg'" "$work/vice.log" ||
       fail "VICE loaded another file"
@@ -53,7 +53,7 @@ case $case_name in
     start_vice -binarymonitor || fail "VICE did not start"
     iconify_vice || fail "not iconified"
     run -f demo.asm -r -e
-    expect 0 "demo.prg: autostarted in VICE through its monitor"$'\n'
+    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor"$'\n'
     expect_injected
     expect_vice_shown
     xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" ||
@@ -62,7 +62,7 @@ case $case_name in
   monitor)
     start_vice -binarymonitor || fail "VICE did not start"
     run -f demo.asm -r -e
-    expect 0 "demo.prg: autostarted in VICE through its monitor"$'\n'
+    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor"$'\n'
     expect_injected
     grep -q "Loading PRG file \`$work/run/demo.prg'" "$work/vice.log" ||
       fail "VICE loaded another file"
@@ -86,7 +86,7 @@ case $case_name in
     xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" ||
       fail "B is not in front"
     run -f demo.asm -r -e
-    expect 0 "demo.prg: autostarted in VICE through its monitor"$'\n'
+    expect 0 "demo.prg: autostarted in VICE (pid $a_pid) through its monitor"$'\n'
     expect_injected
     xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $a_window\$" ||
       fail "A (pid $a_pid, $a_window) not active: $(xprop -root _NET_ACTIVE_WINDOW)"
@@ -103,7 +103,7 @@ case $case_name in
       sleep 0.05
     done
     run -f "$work/run/demo.asm" -r -e
-    expect 0 "$work/run/demo.prg: dropped onto the VICE window \"VICE (C64SC)\""$'\n'
+    expect 0 "$work/run/demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid $vice_pid)"$'\n'
     expect_injected
     for _ in $(seq 40); do
       xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" &&

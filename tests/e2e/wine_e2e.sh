@@ -22,11 +22,13 @@ export WINEPATH
 WINEPATH=$(winpath "$work/bin")
 export BRACKWIN_TEST_RECORD BRACKWIN_TEST_OPEN_RECORD BRACKWIN_TEST_DROP_RECORD
 export BRACKWIN_TEST_READY_RECORD BRACKWIN_TEST_MONITOR_RECORD
+export BRACKWIN_TEST_PID_RECORD
 BRACKWIN_TEST_RECORD=$(winpath "$work/java.rec")
 BRACKWIN_TEST_OPEN_RECORD=$(winpath "$work/open.rec")
 BRACKWIN_TEST_DROP_RECORD=$(winpath "$work/drop.rec")
 BRACKWIN_TEST_READY_RECORD=$(winpath "$work/ready.rec")
 BRACKWIN_TEST_MONITOR_RECORD=$(winpath "$work/monitor.rec")
+BRACKWIN_TEST_PID_RECORD=$(winpath "$work/pid.rec")
 mkdir "$work/kick ass" && touch "$work/kick ass/KickAss.jar"
 KICKASS_PATH=$(winpath "$work/kick ass")
 export KICKASS_PATH
@@ -62,12 +64,14 @@ register_opener() {
     > /dev/null || fail "reg add"
 }
 
-# Starts fake emulator windows (see fake_emulator.cpp) and waits for them.
+# Starts fake emulator windows (see fake_emulator.cpp) and waits for them;
+# `vice` is then what a drop onto one of them names: its Windows process.
 start_emulators() {  # [!]TITLE...
   rm -f "$work/ready.rec" "$work/drop.rec"
   "$wine_run" "$bits" "$helpers/fake_emulator.exe" "$@" &
   emulator=$!
   wait_for "$work/ready.rec"
+  vice="(pid $(tr -d '\0' < "$work/pid.rec"))"
 }
 
 expect_dropped_on() {  # TITLE
@@ -158,7 +162,7 @@ case $case_name in
     expect_record "$work/ready.rec" "!$title" "$title"
     register_opener
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
-    expect 0 "$dropped \"$title\""$'\r\n'
+    expect 0 "$dropped \"$title\" $vice"$'\r\n'
     expect_dropped_on "$title"
     [ ! -e "$work/open.rec" ] || fail "the shell opened the program too"
     ;;
@@ -187,7 +191,7 @@ case $case_name in
       start_emulators "$title" "VICE (C64DTV)" "VICE (C128)" "VICE monitor" \
         "C64 Settings" "VICE (SCPU64)"
       run -f "$(winpath "$work/src dir/demo.asm")" -r -e
-      expect 0 "$dropped \"$title\""$'\r\n'
+      expect 0 "$dropped \"$title\" $vice"$'\r\n'
       expect_dropped_on "$title"
     done
     ;;
@@ -211,7 +215,7 @@ case $case_name in
       monitor) expect 0 "$program: autostarted in VICE through its monitor"$'\r\n' ;;
       monitor-slow) expect 0 "warning: VICE's monitor took $program but did not confirm it within 1 s"$'\r\n' ;;
       monitor-malformed) expect 0 "warning: VICE's monitor took $program but its answer could not be read"$'\r\n' ;;
-      monitor-error) expect 0 "warning: VICE's monitor refused $program (error 0x8f)"$'\r\n'"$dropped \"VICE (C64SC)\""$'\r\n' ;;
+      monitor-error) expect 0 "warning: VICE's monitor refused $program (error 0x8f)"$'\r\n'"$dropped \"VICE (C64SC)\" $vice"$'\r\n' ;;
     esac
     wait "$monitor" || fail "the monitor saw no request"
     # The machine check, a resource-get (0x51) of C64_256Kbase, then the

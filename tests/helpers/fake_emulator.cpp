@@ -1,14 +1,15 @@
 // Stand-in for running emulators: one top-level window for each argument,
 // each later one above the earlier ones, so that a search from the top meets
 // the last one first. An argument "!TITLE" makes a disabled window.
-// Writes the windows as EnumWindows sees them, top first, to
-// BRACKWIN_TEST_READY_RECORD, then records the argument of the window that
-// receives WM_DROPFILES, or "timeout" after 20 seconds (or
-// BRACKWIN_TEST_EMULATOR_WAIT_MS). The dropped-file
-// block is not read: Wine does not carry it across processes. With
+// Writes its process id to BRACKWIN_TEST_PID_RECORD and the windows as
+// EnumWindows sees them, top first, to BRACKWIN_TEST_READY_RECORD, then records
+// the argument of the window that receives WM_DROPFILES, or "timeout" after 20
+// seconds (or BRACKWIN_TEST_EMULATOR_WAIT_MS). The dropped-file block is not
+// read: Wine does not carry it across processes. With
 // BRACKWIN_TEST_EMULATOR_HANG_MS set, it first hangs that long without
 // handling a message, as a busy emulator does.
 #include <map>
+#include <string>
 
 #include "record.h"
 
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> order;
   EnumWindows(ListWindow, reinterpret_cast<LPARAM>(&order));
+  WriteRecord("BRACKWIN_TEST_PID_RECORD",
+              {std::to_string(GetCurrentProcessId())});
   WriteRecord("BRACKWIN_TEST_READY_RECORD", order);
   if (const char* hang = std::getenv("BRACKWIN_TEST_EMULATOR_HANG_MS")) {
     Sleep(std::atoi(hang));
