@@ -169,7 +169,10 @@ void HandOffThrough(MonitorConnection& monitor,
                     const std::vector<unsigned char>& autostart,
                     HandOff* result) {
   using Answer = MonitorConnection::Answer;
-  result->outcome = Outcome::kRefused;
+  const auto settle = [result](Outcome outcome, Reason reason) {
+    result->outcome = outcome;
+    result->reason = reason;
+  };
   MonitorResponse answer;
   switch (
       monitor.Ask(BuildResourceGetRequest(kC64OnlyResource, kMachineCheckId),
@@ -177,57 +180,41 @@ void HandOffThrough(MonitorConnection& monitor,
     case Answer::kAnswered:
       break;
     case Answer::kNotSent:
-      result->reason = Reason::kNotSent;
-      return;
+      return settle(Outcome::kRefused, Reason::kNotSent);
     case Answer::kNoAnswer:
     case Answer::kClosed:
       // A VICE stopped in its own monitor window, or a hung one, accepts
       // and answers nothing.
-      result->reason = Reason::kNoAnswer;
-      return;
+      return settle(Outcome::kRefused, Reason::kNoAnswer);
     case Answer::kMalformed:
-      result->reason = Reason::kNotTheMonitor;
-      return;
+      return settle(Outcome::kRefused, Reason::kNotTheMonitor);
   }
-  if (answer.error != 0) {
-    result->reason = Reason::kNotAC64;
-    return;
-  }
+  if (answer.error != 0) return settle(Outcome::kRefused, Reason::kNotAC64);
 
   switch (monitor.Ask(autostart, kRequestId, &answer)) {
     case Answer::kAnswered:
       break;
     case Answer::kNotSent:
-      result->reason = Reason::kNotSent;
-      return;
+      return settle(Outcome::kRefused, Reason::kNotSent);
     // Sent whole: from here on, VICE has the program, whatever it answers.
     case Answer::kNoAnswer:
-      result->outcome = Outcome::kUnconfirmed;
-      result->reason = Reason::kNone;
-      return;
+      return settle(Outcome::kUnconfirmed, Reason::kNone);
     case Answer::kClosed:
-      result->outcome = Outcome::kUnconfirmed;
-      result->reason = Reason::kClosed;
-      return;
+      return settle(Outcome::kUnconfirmed, Reason::kClosed);
     case Answer::kMalformed:
-      result->outcome = Outcome::kUnconfirmed;
-      result->reason = Reason::kUnreadableAnswer;
-      return;
+      return settle(Outcome::kUnconfirmed, Reason::kUnreadableAnswer);
   }
   // An error reply carries its own type; the error code says it all.
   if (answer.error != 0) {
-    result->reason = Reason::kErrorAnswer;
     result->code = answer.error;
-    return;
+    return settle(Outcome::kRefused, Reason::kErrorAnswer);
   }
   if (answer.type != kAutostartCommand) {
-    result->outcome = Outcome::kUnconfirmed;
-    result->reason = Reason::kUnreadableAnswer;
-    return;
+    return settle(Outcome::kUnconfirmed, Reason::kUnreadableAnswer);
   }
   // The monitor is left: from now on, the emulation runs.
   monitor.AwaitEvent(kResumedEvent);
-  result->outcome = Outcome::kDelivered;
+  settle(Outcome::kDelivered, Reason::kNone);
 }
 
 }  // namespace
