@@ -85,7 +85,7 @@ start_vice() {  # [SWITCH...]
   for _ in $(seq 300); do
     [ -n "$vice_window" ] || vice_window=$(xwininfo -root -tree 2> /dev/null |
       sed -n 's/^ *\(0x[0-9a-f]*\) "VICE (C64SC)".*/\1/p' |
-      grep -vx "${known_window:-none}" | head -n 1)
+      awk -v known="${known_window:-}" '$0 != known' | head -n 1)
     [ -n "$vice_window" ] &&
       xwininfo -id "$vice_window" | grep -q IsViewable &&
       xprop -id "$vice_window" XdndAware | grep -q ATOM && break
