@@ -13,9 +13,16 @@ namespace {
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-constexpr char kWindowsCommand[] =
-    "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" \"demo.asm\" "
-    "-showmem -afo";
+// The command for `source` with the java found on the PATH, or without one.
+std::string WindowsCommand(const std::string& source, bool java_found = true) {
+  const std::string command =
+      std::string(java_found ? "\"C:\\Program Files\\Java\\bin\\java.exe\""
+                             : "java") +
+      " -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" \"" + source +
+      "\" -showmem -afo";
+  return java_found ? "\"" + command + "\"" : command;
+}
+const std::string kWindowsCommand = WindowsCommand("demo.asm");
 
 class ApplicationTest : public testing::Test {
  protected:
@@ -85,10 +92,7 @@ TEST_F(ApplicationTest, SwitchesMatchCaseInsensitivelyAndFirstWins) {
 TEST_F(ApplicationTest, ValueOfFIsTheNextTokenEvenASwitch) {
   // "-c" is the file name, and as a token it also asks to compile.
   EXPECT_EQ(Run("-f -c"), 0);
-  EXPECT_EQ(platform_.commands,
-            std::vector<std::string>{
-                "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" "
-                "\"-c\" -showmem -afo"});
+  EXPECT_EQ(platform_.commands, std::vector<std::string>{WindowsCommand("-c")});
 }
 
 TEST_F(ApplicationTest, PosixCommandUsesTheResolvedAssemblerPath) {
@@ -107,6 +111,10 @@ TEST_F(ApplicationTest, UnquotableWindowsFileNameIsRefused) {
   // The name is an argument, never the format.
   EXPECT_EQ(Run("-f \"%s\"%n.asm\" -r"), -1);
   EXPECT_EQ(output_, "invalid filename: %s\"%n.asm\n");
+  EXPECT_EQ(Run("-f %KICKASS_PATH%.asm -c"), -1);
+  EXPECT_EQ(output_,
+            "invalid filename: cmd.exe would replace %KICKASS_PATH% in it; "
+            "rename the file\n");
   EXPECT_TRUE(platform_.commands.empty());
   EXPECT_TRUE(platform_.opens.empty());
 }
@@ -163,10 +171,7 @@ TEST_F(ApplicationTest, HelpAndVersionArePrintedUnlessTheyAreTheFileName) {
     EXPECT_EQ(Run(std::string("-f ") + name + " -c"), 0);
     EXPECT_EQ(output_, "");
     EXPECT_EQ(platform_.commands,
-              std::vector<std::string>{
-                  "java -Xms256m -Xmx512m -jar \"%KICKASS_PATH%/KickAss.jar\" "
-                  "\"" +
-                  std::string(name) + "\" -showmem -afo"});
+              std::vector<std::string>{WindowsCommand(name)});
   }
 }
 
@@ -214,7 +219,8 @@ TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {
     CaptureStdout();
     EXPECT_EQ(application.Execute(), 0);
     EXPECT_EQ(GetCapturedStdout(), c.output);
-    EXPECT_EQ(platform.commands, std::vector<std::string>{kWindowsCommand});
+    EXPECT_EQ(platform.commands,
+              std::vector<std::string>{WindowsCommand("demo.asm", c.java)});
   }
 }
 

@@ -104,9 +104,12 @@ class FakePlatform : public Platform {
     }
     return EnvironmentLookup::kUnset;
   }
-  bool FindProgram(const std::string& name) override {
+  bool FindProgram(const std::string& name, std::string* path) override {
     for (const std::string& program : programs) {
-      if (program == name) return true;
+      if (program == name) {
+        *path = "C:\\Program Files\\Java\\bin\\" + name + ".exe";
+        return true;
+      }
     }
     return false;
   }

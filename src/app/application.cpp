@@ -145,8 +145,32 @@ bool Application::Assemble(const std::string& source) {
     output.Error("invalid filename: %s\n", source.c_str());
     return false;
   }
+  std::string java = "java";
+  if (syntax == CommandSyntax::kWindows) {
+    // cmd.exe replaces %NAME% even inside quotes, and nothing escapes it
+    // there: java would assemble another file, named by the variable.
+    const std::string reference =
+        FindExpandedReference(source, [this](const std::string& name) {
+          std::string value;
+          return platform_.GetEnvironment(name, &value) !=
+                 EnvironmentLookup::kUnset;
+        });
+    if (!reference.empty()) {
+      output.Error(
+          "invalid filename: cmd.exe would replace %s in it; rename the "
+          "file\n",
+          reference.c_str());
+      return false;
+    }
+    // cmd.exe looks a bare name up in the current folder first, where any
+    // project could put a java.bat; the one on the PATH runs instead, by its
+    // full path. Without one, the bare name stays, and the platform keeps
+    // cmd.exe from the current folder.
+    std::string found;
+    if (platform_.FindProgram("java", &found)) java = found;
+  }
   const std::string command = BuildAssemblerCommand(
-      syntax, platform_.ResolveAssemblerPath(assemblerPath), source);
+      syntax, java, platform_.ResolveAssemblerPath(assemblerPath), source);
   return platform_.RunCommand(command) == 0;
 }
 

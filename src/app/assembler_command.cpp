@@ -1,5 +1,7 @@
 #include "app/assembler_command.h"
 
+#include "cmdline/command_line.h"
+
 namespace quennet::brackwin {
 namespace {
 
@@ -47,12 +49,44 @@ std::string QuotePosixWord(const std::string& word) {
   return quoted;
 }
 
-std::string BuildAssemblerCommand(CommandSyntax syntax,
+std::string FindExpandedReference(
+    const std::string& source,
+    const std::function<bool(const std::string&)>& is_set) {
+  // The variables cmd.exe makes up itself, whatever the environment holds.
+  static const char* const kDynamic[] = {
+      "CD",         "DATE",          "TIME",       "RANDOM",
+      "ERRORLEVEL", "CMDEXTVERSION", "CMDCMDLINE", "HIGHESTNUMANODENUMBER",
+      "__CD__",     "__APPDIR__"};
+  // Each '%' may open a pair: one that names nothing is left as it is, and
+  // its closing '%' may open the next.
+  for (std::size_t open = source.find('%'); open != std::string::npos;) {
+    const std::size_t close = source.find('%', open + 1);
+    if (close == std::string::npos) break;
+    const std::string inside = source.substr(open + 1, close - open - 1);
+    const std::string name = inside.substr(0, inside.find(':'));
+    bool replaced = !name.empty() && is_set(name);
+    for (const char* dynamic : kDynamic) {
+      replaced = replaced ||
+                 (!name.empty() && CompareNoCase(name.c_str(), dynamic) == 0);
+    }
+    if (replaced) return source.substr(open, close - open + 1);
+    open = close;
+  }
+  return "";
+}
+
+std::string BuildAssemblerCommand(CommandSyntax syntax, const std::string& java,
                                   const std::string& assembler_path,
                                   const std::string& source) {
-  return "java -Xms256m -Xmx512m -jar " +
-         QuoteWord(syntax, assembler_path + kAssemblerArchive) + " " +
-         QuoteWord(syntax, source) + " -showmem -afo";
+  const std::string command =
+      (java == "java" ? java : QuoteWord(syntax, java)) +
+      " -Xms256m -Xmx512m -jar " +
+      QuoteWord(syntax, assembler_path + kAssemblerArchive) + " " +
+      QuoteWord(syntax, source) + " -showmem -afo";
+  if (syntax == CommandSyntax::kWindows && command[0] == '"') {
+    return "\"" + command + "\"";
+  }
+  return command;
 }
 
 }  // namespace quennet::brackwin

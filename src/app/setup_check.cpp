@@ -42,7 +42,8 @@ void WarnAboutSetup(Platform& platform, DebugOutput& output) {
           folder.c_str());
     }
   }
-  if (!platform.FindProgram("java")) {
+  std::string java;
+  if (!platform.FindProgram("java", &java)) {
     output.Warning(
         "warning: java is not on the PATH: install Java, or add the folder "
         "of its java program to the PATH\n");

@@ -124,10 +124,11 @@ class Platform {
   virtual EnvironmentLookup GetEnvironment(const std::string& name,
                                            std::string* value) = 0;
 
-  /// Whether the command interpreter would find the program `name` on the
-  /// search path (on Windows also in the current directory, with the
-  /// extensions of PATHEXT).
-  virtual bool FindProgram(const std::string& name) = 0;
+  /// Looks the program `name` up on the search path, as the interpreter
+  /// does, and stores its full path in `path`: each PATH entry in turn (on
+  /// Windows with the extensions of PATHEXT, and never the current folder,
+  /// which cmd.exe would search first). False when there is none.
+  virtual bool FindProgram(const std::string& name, std::string* path) = 0;
 };
 
 /// The platform of this process, made on the first call. `argc` and `argv`

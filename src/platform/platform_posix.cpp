@@ -233,9 +233,9 @@ class PosixPlatform : public Platform {
 
   // As the shell looks a command up: each PATH entry in turn, an empty one
   // meaning the current directory.
-  bool FindProgram(const std::string& name) override {
-    const char* path = std::getenv("PATH");
-    const std::string entries = path != nullptr ? path : "/usr/bin:/bin";
+  bool FindProgram(const std::string& name, std::string* path) override {
+    const char* search = std::getenv("PATH");
+    const std::string entries = search != nullptr ? search : "/usr/bin:/bin";
     std::size_t start = 0;
     for (;;) {
       const std::size_t end = entries.find(':', start);
@@ -243,6 +243,7 @@ class PosixPlatform : public Platform {
       if (directory.empty()) directory = ".";
       const std::string candidate = directory + "/" + name;
       if (IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) {
+        *path = candidate;
         return true;
       }
       if (end == std::string::npos) return false;

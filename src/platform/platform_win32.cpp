@@ -103,7 +103,13 @@ class Win32Platform : public Platform {
 
   // The runtime's system() runs COMSPEC (else cmd.exe) with /c and waits; it
   // gives the command's exit code, or -1 when the interpreter cannot start.
+  // NoDefaultCurrentDirectoryInExePath keeps cmd.exe from looking a bare
+  // program name up in the current folder first, where a project's own
+  // java.bat would run instead of Java. _putenv sets it in the runtime's
+  // copy of the environment and in the system's alike, whichever of the two
+  // system() hands to cmd.exe.
   int RunCommand(const std::string& command) override {
+    _putenv("NoDefaultCurrentDirectoryInExePath=1");
     std::fflush(nullptr);
     return std::system(command.c_str());
   }
@@ -181,25 +187,28 @@ class Win32Platform : public Platform {
                                : EnvironmentLookup::kOutsideCodePage;
   }
 
-  // As cmd.exe looks a command up: the current directory first, then each
-  // PATH entry (quotes removed), each time with every extension of PATHEXT.
-  // A folder whose name the code page lacks cannot be looked into here and
-  // is passed over.
-  bool FindProgram(const std::string& name) override {
+  // Each PATH entry (quotes removed), each time with every extension of
+  // PATHEXT; not the current directory, which cmd.exe would search first. A
+  // folder whose name the code page lacks cannot be looked into here and is
+  // passed over.
+  bool FindProgram(const std::string& name, std::string* found) override {
     std::string path, extensions;
     GetEnvironment("PATH", &path);
     if (GetEnvironment("PATHEXT", &extensions) != EnvironmentLookup::kSet ||
         extensions.empty()) {
       extensions = ".COM;.EXE;.BAT;.CMD";
     }
-    const std::vector<std::string> directories = Split(".;" + path);
+    const std::vector<std::string> directories = Split(path);
     for (const std::string& directory : directories) {
       if (directory.empty()) continue;
       std::string base = directory;
       if (base.back() != '\\' && base.back() != '/') base += '\\';
       base += name;
       for (const std::string& extension : Split(extensions)) {
-        if (!extension.empty() && IsFile(base + extension)) return true;
+        if (!extension.empty() && IsFile(base + extension)) {
+          *found = base + extension;
+          return true;
+        }
       }
     }
     return false;

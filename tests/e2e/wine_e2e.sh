@@ -12,14 +12,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/bin" "$work/src dir"
-cp "$helpers/fake_java.exe" "$work/bin/java.exe"
+mkdir -p "$work/bin" "$work/java bin" "$work/src dir"
+# Java in a folder whose name holds a space, as under C:\Program Files.
+cp "$helpers/fake_java.exe" "$work/java bin/java.exe"
 
 # A Unix path as Wine's drive Z: sees it.
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 export WINEPATH
-WINEPATH=$(winpath "$work/bin")
+WINEPATH="$(winpath "$work/java bin");$(winpath "$work/bin")"
 export BRACKWIN_TEST_RECORD BRACKWIN_TEST_OPEN_RECORD BRACKWIN_TEST_DROP_RECORD
 export BRACKWIN_TEST_READY_RECORD BRACKWIN_TEST_MONITOR_RECORD
 export BRACKWIN_TEST_PID_RECORD
@@ -47,10 +48,12 @@ java_record=$work/java.rec
   fail "Wine cannot run the stand-in ($status)"
 }
 
-# Checks java's raw command line and arguments for the source SOURCE.
+# Checks java's raw command line and arguments for the source SOURCE: the
+# java of the PATH ran, by its full path.
+java_exe=$(winpath "$work/java bin/java.exe")
 expect_assembled() {  # SOURCE
   expect_record "$work/java.rec" \
-    "java -Xms256m -Xmx512m -jar \"$KICKASS_PATH/KickAss.jar\" \"$1\" -showmem -afo" \
+    "\"$java_exe\" -Xms256m -Xmx512m -jar \"$KICKASS_PATH/KickAss.jar\" \"$1\" -showmem -afo" \
     -Xms256m -Xmx512m -jar "$KICKASS_PATH/KickAss.jar" "$1" -showmem -afo
 }
 
@@ -143,6 +146,32 @@ case $case_name in
     KICKASS_PATH='Z:\Łódź' run -f demo.asm -c
     expect 0 "warning: KICKASS_PATH holds characters outside code page 1252, which java cannot read: put KickAss.jar in a folder whose name the code page holds"$'\r\n'
     ;;
+  cmd-names)
+    # cmd.exe would turn %OS% into Windows_NT, even inside quotes: the name
+    # is refused, and no other file is assembled. A % that names nothing
+    # reaches java whole.
+    cd "$work/src dir" || fail "no folder"
+    touch Windows_NT.asm
+    run -f "%OS%.asm" -c
+    expect 255 "invalid filename: cmd.exe would replace %OS% in it; rename the file"$'\r\n'
+    expect_no_java
+    run -f "%OS:~0,3%.asm" -r
+    expect 255 "invalid filename: cmd.exe would replace %OS:~0,3% in it; rename the file"$'\r\n'
+    expect_no_java
+    run -f "50%.asm" -c
+    expect 0 ""
+    expect_assembled "50%.asm"
+    ;;
+  java-bat)
+    # A java.bat in the current folder, as any cloned project could hold,
+    # must not run: the java of the PATH does.
+    cd "$work/src dir" || fail "no folder"
+    printf '@echo ran> "%s"\r\n' "$(winpath "$work/bat.ran")" > java.bat
+    run -f demo.asm -c
+    expect 0 ""
+    expect_assembled demo.asm
+    [ ! -e "$work/bat.ran" ] || fail "java.bat ran"
+    ;;
   kickass-path)
     KICKASS_PATH='Z:\kick & ass (1)' run -f demo.asm -c
     expect 0 "warning: KickAss.jar is not in KICKASS_PATH (Z:\kick & ass (1)): set it to the folder that holds KickAss.jar"$'\r\n'
@@ -153,7 +182,7 @@ case $case_name in
     KICKASS_PATH=$quoted run -f demo.asm -c
     expect 0 "warning: KICKASS_PATH holds a double quote ($quoted): set it to the folder without quotes"$'\r\n'
     [ "$(tr '\0' '\n' < "$java_record" | head -n 1)" = \
-      "java -Xms256m -Xmx512m -jar \"$quoted/KickAss.jar\" \"demo.asm\" -showmem -afo" ] ||
+      "\"$java_exe\" -Xms256m -Xmx512m -jar \"$quoted/KickAss.jar\" \"demo.asm\" -showmem -afo" ] ||
       fail "java ran as: $(tr '\0' '|' < "$java_record")"
     ;;
   drop)
