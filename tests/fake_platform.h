@@ -75,17 +75,17 @@ class FakePlatform : public Platform {
     }
     return false;
   }
-  bool GetModificationTime(const std::string& path,
-                           std::int64_t* time) override {
+  bool GetFileState(const std::string& path, FileState* state) override {
+    state->size = 1000;
     for (const auto& file : write_times) {
       if (file.first == path) {
-        *time = file.second;
+        state->written = file.second;
         return true;
       }
     }
-    *time = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::system_clock::now().time_since_epoch())
-                .count();
+    state->written = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
     return FileExists(path);
   }
   bool GetAbsolutePath(const std::string& path,

@@ -181,21 +181,39 @@ TEST_F(LaunchTest, PathWithoutAnAnsiFormSkipsTheRunningVice) {
   EXPECT_TRUE(system_.windows.drops.empty());
 }
 
-TEST_F(LaunchTest, ProgramWhoseTimeChangedDuringTheRunIsThisBuilds) {
-  // Written by the assembler on a file server whose clock lags an hour.
-  const std::int64_t hour_ago =
+TEST_F(LaunchTest, OnlyAProgramWrittenDuringTheRunIsLaunched) {
+  const std::int64_t now =
       std::chrono::duration_cast<std::chrono::milliseconds>(
           std::chrono::system_clock::now().time_since_epoch())
-          .count() -
-      3600 * 1000;
-  platform_.write_times = {{"demo.prg", hour_ago}};
-  platform_.write_times_after_command = {{"demo.prg", hour_ago + 1000}};
-  platform_.command_line = "brackwin -f demo.asm -r";
-  Application application(platform_, system_.sockets, system_.windows);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(application.Execute(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "demo.prg: opened with ShellExecute\n");
+          .count();
+  const std::string stale =
+      "demo.prg was not written by this build (does the source write another "
+      "file?)\n";
+  struct Case {
+    const char* what;
+    std::int64_t before, after;  // The program's time around the assembler.
+    bool launched;
+  };
+  const Case cases[] = {
+      // On a file server whose clock lags an hour: changed, so written.
+      {"changed", now - 3600000, now - 3599000, true},
+      {"unchanged, dated now", now, now, true},
+      {"unchanged, an hour old", now - 3600000, now - 3600000, false},
+      // A file server's clock ten minutes ahead.
+      {"unchanged, ten minutes ahead", now + 600000, now + 600000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeSystem system;
+    system.platform.write_times = {{"demo.prg", c.before}};
+    system.platform.write_times_after_command = {{"demo.prg", c.after}};
+    system.platform.command_line = "brackwin -f demo.asm -r";
+    Application application(system.platform, system.sockets, system.windows);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(application.Execute(), c.launched ? 0 : -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              c.launched ? "demo.prg: opened with ShellExecute\n" : stale);
+  }
 }
 
 TEST_F(LaunchTest, MissingProgramIsReportedAndNothingIsLaunched) {

@@ -30,6 +30,13 @@ bool IsHelp(const char* token) {
          CompareNoCase(token, "--help") == 0 || CompareNoCase(token, "/?") == 0;
 }
 
+// The time in ms since 1970.
+std::int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 bool IsVersion(const char* token) {
   return CompareNoCase(token, "--version") == 0;
 }
@@ -41,9 +48,7 @@ Application::Application(Platform& platform, Sockets& sockets,
     : platform_(platform), sockets_(sockets), windows_(windows) {}
 
 int Application::Execute() {
-  started_ = std::chrono::duration_cast<std::chrono::milliseconds>(
-                 std::chrono::system_clock::now().time_since_epoch())
-                 .count();
+  started_ = Now();
   if (!ParseArguments()) {
     if (help_) {
       output.Print(kUsageLine);
@@ -59,8 +64,8 @@ int Application::Execute() {
 
   LaunchPaths paths;
   if (run && DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(), &paths) &&
-      !platform_.GetModificationTime(paths.program, &program_written_before_)) {
-    program_written_before_ = kNoTime;
+      platform_.GetFileState(paths.program, &program_before_)) {
+    program_existed_ = true;
   }
 
   int status = 0;
@@ -130,11 +135,18 @@ bool Application::ParseArguments() {
 
 bool Application::WrittenByThisBuild(const std::string& program) {
   constexpr std::int64_t kTimeStep = 2000;  // FAT's, the coarsest.
-  std::int64_t written = kNoTime;
-  if (!platform_.GetModificationTime(program, &written)) return true;
+  FileState now;
+  if (!platform_.GetFileState(program, &now)) return true;
+  if (!program_existed_) return true;
   // Changed: the assembler wrote it, whatever the clock of its file system
   // (a file server's) says.
-  return written != program_written_before_ || written >= started_ - kTimeStep;
+  if (now.written != program_before_.written ||
+      now.size != program_before_.size) {
+    return true;
+  }
+  const std::int64_t ended = Now();
+  return now.written >= started_ - kTimeStep &&
+         now.written <= ended + kTimeStep;
 }
 
 void Application::SetAssemblerPath() { assemblerPath = "%KICKASS_PATH%"; }

@@ -59,12 +59,12 @@ class Application {
   bool Launch(const std::string& source, bool use_running_emulator);
 
  private:
-  static constexpr std::int64_t kNoTime =
-      std::numeric_limits<std::int64_t>::min();
-
-  /// Whether `program` was written during this run: changed since it began,
-  /// or no older than its start, allowing for the 2-second steps in which
-  /// FAT keeps times. Can it not be told, it counts as written.
+  /// Whether `program` was written during this run: new since it began,
+  /// changed in time or size, or dated within the run (from its start to
+  /// now, allowing for the 2-second steps in which FAT keeps times). An
+  /// unchanged program dated before or after the run, as a file server
+  /// whose clock runs ahead may date it, is stale. Can it not be told, it
+  /// counts as written.
   bool WrittenByThisBuild(const std::string& program);
 
   /// Prints what `result` gives the user.
@@ -87,10 +87,11 @@ class Application {
   bool useRunningEmulator = false;
   bool help_ = false;
   bool version_ = false;
-  // When this run began, and when the program was written before the
-  // assembler ran (kNoTime when it did not exist), in ms since 1970.
+  // When this run began, in ms since 1970, and the program before the
+  // assembler ran, when it existed.
   std::int64_t started_ = 0;
-  std::int64_t program_written_before_ = kNoTime;
+  bool program_existed_ = false;
+  FileState program_before_;
 };
 
 }  // namespace quennet::brackwin

@@ -53,6 +53,12 @@ enum class OpenStatus {
   kOtherError,          // Any other failure; `code` says which.
 };
 
+/// What tells one version of a file from another.
+struct FileState {
+  std::int64_t written = 0;  // Milliseconds since 1970.
+  std::uint64_t size = 0;
+};
+
 /// The outcome of Platform::OpenWithShell.
 struct OpenResult {
   OpenStatus status = OpenStatus::kOpened;
@@ -108,10 +114,9 @@ class Platform {
   /// length the file system allows.
   virtual bool FileExists(const std::string& path) = 0;
 
-  /// The time `path` was last written, in milliseconds since 1970, in
-  /// `time`; false when it cannot be read.
-  virtual bool GetModificationTime(const std::string& path,
-                                   std::int64_t* time) = 0;
+  /// When `path` was last written, in milliseconds since 1970, and its size
+  /// in bytes; false when they cannot be read.
+  virtual bool GetFileState(const std::string& path, FileState* state) = 0;
 
   /// Stores `path` made absolute against the current directory in
   /// `absolute`. Returns false when that cannot be done: the current

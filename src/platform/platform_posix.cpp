@@ -204,8 +204,7 @@ class PosixPlatform : public Platform {
     return IsRegularFile(path);
   }
 
-  bool GetModificationTime(const std::string& path,
-                           std::int64_t* time) override {
+  bool GetFileState(const std::string& path, FileState* state) override {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return false;
     // Seconds far from today (a file dated in the year 300,000,000) would
@@ -214,7 +213,8 @@ class PosixPlatform : public Platform {
         std::numeric_limits<std::int64_t>::max() / 1000 - 1;
     const std::int64_t seconds = std::max<std::int64_t>(
         -kLimit, std::min<std::int64_t>(kLimit, info.st_mtim.tv_sec));
-    *time = seconds * 1000 + info.st_mtim.tv_nsec / 1000000;
+    state->written = seconds * 1000 + info.st_mtim.tv_nsec / 1000000;
+    state->size = static_cast<std::uint64_t>(info.st_size);
     return true;
   }
 

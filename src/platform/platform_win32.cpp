@@ -156,8 +156,7 @@ class Win32Platform : public Platform {
 
   bool FileExists(const std::string& path) override { return IsFile(path); }
 
-  bool GetModificationTime(const std::string& path,
-                           std::int64_t* time) override {
+  bool GetFileState(const std::string& path, FileState* state) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(ExtendedPath(path).c_str(), GetFileExInfoStandard,
                               &data)) {
@@ -168,7 +167,9 @@ class Win32Platform : public Platform {
         static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
         data.ftLastWriteTime.dwLowDateTime;
     constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000;
-    *time = (ticks - kTicksFrom1601To1970) / 10000;
+    state->written = (ticks - kTicksFrom1601To1970) / 10000;
+    state->size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 |
+                  data.nFileSizeLow;
     return true;
   }
 
