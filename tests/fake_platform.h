@@ -28,6 +28,7 @@ class FakePlatform : public Platform {
   std::string assembler_path = "%KICKASS_PATH%";
   int command_result = 0;
   LeadByteTable lead_bytes;
+  PathLimits path_limits;
   OpenResult open_result = {OpenStatus::kOpened, 42, "ShellExecute"};
   /// Files that exist; when null, every file does.
   std::vector<std::string>* existing_files = nullptr;
@@ -62,6 +63,7 @@ class FakePlatform : public Platform {
     }
     return command_result;
   }
+  PathLimits GetPathLimits() const override { return path_limits; }
   const LeadByteTable& GetLeadBytes() const override { return lead_bytes; }
   OpenResult OpenWithShell(const std::string& file,
                            const std::string& directory) override {

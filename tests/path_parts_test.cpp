@@ -40,7 +40,7 @@ std::string Join(const Parts& parts, const LeadByteTable& lead = {}) {
 
 std::string Program(const std::string& source, const LeadByteTable& lead = {}) {
   LaunchPaths paths;
-  DeriveLaunchPaths(source, lead, &paths);
+  DeriveLaunchPaths(source, lead, {}, &paths);
   return paths.program;
 }
 
@@ -83,7 +83,7 @@ TEST(PathPartsTest, SplitsAndDerivesLaunchPaths) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(Split(c.path), c.parts);
     LaunchPaths paths;
-    EXPECT_TRUE(DeriveLaunchPaths(c.path, {}, &paths));
+    EXPECT_TRUE(DeriveLaunchPaths(c.path, {}, {}, &paths));
     EXPECT_EQ(paths.program, c.program);
     EXPECT_EQ(paths.working_directory, c.directory);
     EXPECT_EQ(GetDirectory(c.path, {}), c.directory);
@@ -116,9 +116,38 @@ TEST(PathPartsTest, PartsOfMoreThan255BytesGiveFourEmptyParts) {
         "C:\\src\\" + n256}) {
     SCOPED_TRACE(path.size());
     EXPECT_EQ(Split(path), empty);
-    EXPECT_FALSE(DeriveLaunchPaths(path, {}, &paths));
+    EXPECT_FALSE(DeriveLaunchPaths(path, {}, {}, &paths));
     EXPECT_EQ(paths.program, ".prg");
     EXPECT_EQ(paths.working_directory, "");
+  }
+}
+
+TEST(PathPartsTest, LimitsSayWhichPartIsTooLong) {
+  PathLimits posix;  // PATH_MAX and NAME_MAX, with room for ".prg".
+  posix.folder = 4095;
+  posix.name = 251;
+  const std::string deep =
+      "/" + std::string(130, 'a') + "/" + std::string(140, 'b') + "/";
+  const struct {
+    std::string source;
+    PathLimits limits;
+    std::string why;
+  } cases[] = {
+      {deep + "demo.asm", posix, ""},
+      {deep + "demo.asm", PathLimits(),
+       "the folder part is 273 bytes, at most 255"},
+      {"C:\\" + std::string(256, 'n') + ".asm", PathLimits(),
+       "the file name is 256 bytes, at most 255"},
+      {"/" + std::string(252, 'n') + ".asm", posix,
+       "the file name is 252 bytes, at most 251"},
+      {"x." + std::string(255, 'e'), PathLimits(),
+       "the extension is 256 bytes, at most 255"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    EXPECT_EQ(CheckPathParts(c.source, {}, c.limits), c.why);
+    LaunchPaths paths;
+    EXPECT_EQ(DeriveLaunchPaths(c.source, {}, c.limits, &paths), c.why.empty());
   }
 }
 

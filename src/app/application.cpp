@@ -62,8 +62,18 @@ int Application::Execute() {
   }
   SetAssemblerPath();
 
+  // A program that cannot be launched is not worth assembling for -r.
+  const std::string too_long = CheckPathParts(
+      sourceFile, platform_.GetLeadBytes(), platform_.GetPathLimits());
+  if (run && !too_long.empty()) {
+    output.Error("path too long: %s can be launched; -c still assembles it\n",
+                 too_long.c_str());
+    return -1;
+  }
   LaunchPaths paths;
-  if (run && DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(), &paths) &&
+  if (run &&
+      DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(),
+                        platform_.GetPathLimits(), &paths) &&
       platform_.GetFileState(paths.program, &program_before_)) {
     program_existed_ = true;
   }

@@ -26,8 +26,11 @@ const char* DescribeOpenerStatus(int status) {
 
 bool Application::Launch(const std::string& source, bool use_running_emulator) {
   LaunchPaths paths;
-  if (!DeriveLaunchPaths(source, platform_.GetLeadBytes(), &paths)) {
-    output.Error("path too long: %s\n", source.c_str());
+  const PathLimits limits = platform_.GetPathLimits();
+  if (!DeriveLaunchPaths(source, platform_.GetLeadBytes(), limits, &paths)) {
+    output.Error(
+        "path too long: %s can be launched\n",
+        CheckPathParts(source, platform_.GetLeadBytes(), limits).c_str());
     return false;
   }
   const char* program = paths.program.c_str();

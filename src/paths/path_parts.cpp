@@ -13,14 +13,15 @@ std::size_t CharLength(const std::string& text, std::size_t i,
   return lead && i + 1 < text.size() ? 2 : 1;
 }
 
-}  // namespace
+// Where the parts of `path` begin: the directory at `start` (after the
+// drive), the file name at `name_start`, the extension at `name_end`.
+struct PartBounds {
+  std::size_t start, name_start, name_end;
+};
 
-bool SplitPath(const std::string& path, const LeadByteTable& lead_bytes,
-               std::string* drive, std::string* dir, std::string* fname,
-               std::string* ext) {
+PartBounds FindParts(const std::string& path, const LeadByteTable& lead_bytes) {
   // The drive test looks at the first two bytes as they stand.
   const std::size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-
   std::size_t name_start = start;  // Just after the last separator.
   std::size_t last_dot = std::string::npos;
   for (std::size_t i = start; i < path.size();) {
@@ -38,21 +39,57 @@ bool SplitPath(const std::string& path, const LeadByteTable& lead_bytes,
   const std::size_t name_end =
       last_dot != std::string::npos && last_dot >= name_start ? last_dot
                                                               : path.size();
+  return {start, name_start, name_end};
+}
 
-  if (name_start - start > kMaxPartLength ||
-      name_end - name_start > kMaxPartLength ||
-      path.size() - name_end > kMaxPartLength) {
+// SplitPath within `limits`.
+bool SplitWithin(const std::string& path, const LeadByteTable& lead_bytes,
+                 const PathLimits& limits, std::string* drive, std::string* dir,
+                 std::string* fname, std::string* ext) {
+  const PartBounds b = FindParts(path, lead_bytes);
+  if (b.name_start - b.start > limits.folder ||
+      b.name_end - b.name_start > limits.name ||
+      path.size() - b.name_end > limits.name) {
     drive->clear();
     dir->clear();
     fname->clear();
     ext->clear();
     return false;
   }
-  drive->assign(path, 0, start);
-  dir->assign(path, start, name_start - start);
-  fname->assign(path, name_start, name_end - name_start);
-  ext->assign(path, name_end, std::string::npos);
+  drive->assign(path, 0, b.start);
+  dir->assign(path, b.start, b.name_start - b.start);
+  fname->assign(path, b.name_start, b.name_end - b.name_start);
+  ext->assign(path, b.name_end, std::string::npos);
   return true;
+}
+
+}  // namespace
+
+bool SplitPath(const std::string& path, const LeadByteTable& lead_bytes,
+               std::string* drive, std::string* dir, std::string* fname,
+               std::string* ext) {
+  return SplitWithin(path, lead_bytes, PathLimits(), drive, dir, fname, ext);
+}
+
+std::string CheckPathParts(const std::string& source,
+                           const LeadByteTable& lead_bytes,
+                           const PathLimits& limits) {
+  const PartBounds b = FindParts(source, lead_bytes);
+  const struct {
+    const char* what;
+    std::size_t length, limit;
+  } parts[] = {
+      {"the folder part", b.name_start - b.start, limits.folder},
+      {"the file name", b.name_end - b.name_start, limits.name},
+      {"the extension", source.size() - b.name_end, limits.name},
+  };
+  for (const auto& part : parts) {
+    if (part.length > part.limit) {
+      return std::string(part.what) + " is " + std::to_string(part.length) +
+             " bytes, at most " + std::to_string(part.limit);
+    }
+  }
+  return "";
 }
 
 void MakePath(std::string* path, const std::string& drive,
@@ -90,9 +127,11 @@ std::string GetDirectory(const std::string& path,
 }
 
 bool DeriveLaunchPaths(const std::string& source,
-                       const LeadByteTable& lead_bytes, LaunchPaths* paths) {
+                       const LeadByteTable& lead_bytes,
+                       const PathLimits& limits, LaunchPaths* paths) {
   std::string drive, dir, fname, ext;
-  const bool split = SplitPath(source, lead_bytes, &drive, &dir, &fname, &ext);
+  const bool split =
+      SplitWithin(source, lead_bytes, limits, &drive, &dir, &fname, &ext);
   MakePath(&paths->program, drive, dir, fname, ".prg", lead_bytes);
   MakePath(&paths->working_directory, drive, dir, "", "", lead_bytes);
   return split;

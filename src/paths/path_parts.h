@@ -37,6 +37,20 @@ void MakePath(std::string* path, const std::string& drive,
 std::string GetDirectory(const std::string& path,
                          const LeadByteTable& lead_bytes);
 
+/// How long, in bytes, the parts of a source path may be for its program
+/// to be launched: the folder part, and the file name and the extension.
+struct PathLimits {
+  std::size_t folder = kMaxPartLength;
+  std::size_t name = kMaxPartLength;
+};
+
+/// Why the program of `source` cannot be launched within `limits`: "the
+/// folder part is 261 bytes, at most 255", "the file name is ...", "the
+/// extension is ..."; empty when it can.
+std::string CheckPathParts(const std::string& source,
+                           const LeadByteTable& lead_bytes,
+                           const PathLimits& limits);
+
 /// What a launch needs from a source path: the assembled program (the source's
 /// drive, directory and name with ".prg") and the working directory for it.
 struct LaunchPaths {
@@ -45,10 +59,11 @@ struct LaunchPaths {
 };
 
 /// Derives the launch paths of `source`. Returns false when a part of the
-/// source is too long to split; the paths are then ".prg" and "", which name
-/// the wrong file and must not be used.
+/// source is longer than `limits` allow (CheckPathParts); the paths are then
+/// ".prg" and "", which name the wrong file and must not be used.
 bool DeriveLaunchPaths(const std::string& source,
-                       const LeadByteTable& lead_bytes, LaunchPaths* paths);
+                       const LeadByteTable& lead_bytes,
+                       const PathLimits& limits, LaunchPaths* paths);
 
 }  // namespace quennet::brackwin
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "paths/lead_bytes.h"
+#include "paths/path_parts.h"
 
 namespace quennet::brackwin {
 
@@ -99,6 +100,11 @@ class Platform {
   /// waits. Returns the command's exit code, or -1 when the interpreter
   /// could not run it or it ended abnormally.
   virtual int RunCommand(const std::string& command) = 0;
+
+  /// How long the parts of a source path may be for its program to be
+  /// launched: what the shell takes on Windows; NAME_MAX and PATH_MAX on
+  /// POSIX, where the program's name is the source's with ".prg".
+  virtual PathLimits GetPathLimits() const = 0;
 
   /// The lead bytes of the ANSI code page, read once at start-up.
   virtual const LeadByteTable& GetLeadBytes() const = 0;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -110,6 +111,13 @@ class PosixPlatform : public Platform {
     // -1: no shell could be started; a signal is no exit code either.
     if (status == -1 || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+  }
+
+  PathLimits GetPathLimits() const override {
+    PathLimits limits;
+    limits.folder = PATH_MAX - 1;
+    limits.name = NAME_MAX - 4;  // Room for ".prg".
+    return limits;
   }
 
   const LeadByteTable& GetLeadBytes() const override { return lead_bytes_; }

@@ -114,6 +114,10 @@ class Win32Platform : public Platform {
     return std::system(command.c_str());
   }
 
+  // The shell's: a part of the source of 256 bytes or more gives a program
+  // path that it cannot open.
+  PathLimits GetPathLimits() const override { return PathLimits(); }
+
   const LeadByteTable& GetLeadBytes() const override { return lead_bytes_; }
 
   OpenResult OpenWithShell(const std::string& file,
@@ -128,8 +132,11 @@ class Win32Platform : public Platform {
     result.code = static_cast<int>(code);
     if (code > 32) return result;
     // The shell takes no path beyond MAX_PATH, and says so only as "file
-    // not found" or a like error.
-    if (FullPath(Widen(file)).size() >= MAX_PATH) {
+    // not found" or a like error; measured under Wine, paths of 256 to 259
+    // characters already fail so, while the association is fine.
+    const std::size_t length = FullPath(Widen(file)).size();
+    if (length >= MAX_PATH ||
+        (length >= 256 && (code == SE_ERR_FNF || code == SE_ERR_PNF))) {
       result.status = OpenStatus::kPathTooLong;
       return result;
     }

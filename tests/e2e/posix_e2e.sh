@@ -120,11 +120,21 @@ case $case_name in
     expect_not_opened
     ;;
   open-too-long)
-    long=$(printf '%0256d' 0)
+    # A name with no room for ".prg" within NAME_MAX: refused before the
+    # assembler runs.
+    long=$(printf '%0252d' 0)
     run -f "$long.asm" -r
-    expect 255 "path too long: $long.asm"$'\n'
-    expect_assembled "$long.asm"
+    expect 255 "path too long: the file name is 252 bytes, at most 251 can be launched; -c still assembles it"$'\n'
+    expect_no_java
     expect_not_opened
+    ;;
+  open-deep)
+    # A folder of 273 bytes, as POSIX allows and editors pass it.
+    deep="$work/run/$(printf 'a%.0s' $(seq 130))/$(printf 'b%.0s' $(seq 130))"
+    mkdir -p "$deep"
+    run -f "$deep/demo.asm" -r
+    expect 0 "$deep/demo.prg: opened with xdg-open"$'\n'
+    expect_opened "$deep" "$deep/demo.prg"
     ;;
   program-missing)
     # The assembler succeeded but wrote no program where we look.

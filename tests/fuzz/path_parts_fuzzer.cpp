@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FUZZ_CHECK(joined == path);
 
   brackwin::LaunchPaths paths;
-  FUZZ_CHECK(brackwin::DeriveLaunchPaths(path, lead_bytes, &paths));
+  FUZZ_CHECK(brackwin::DeriveLaunchPaths(path, lead_bytes, {}, &paths));
   FUZZ_CHECK(paths.working_directory == drive + dir);
   FUZZ_CHECK(paths.program == drive + dir + fname + ".prg");
   return 0;
