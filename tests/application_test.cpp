@@ -89,6 +89,46 @@ TEST_F(ApplicationTest, SwitchesMatchCaseInsensitivelyAndFirstWins) {
   EXPECT_TRUE(platform_.opens.empty());
 }
 
+TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
+  const std::string usage = "usage: brackwin -f SOURCE [-c] [-r [-e]]\n";
+  const std::string nothing =
+      "nothing to do: add -c to assemble, or -r to assemble and run "
+      "(brackwin -h for help)\n";
+  const struct {
+    CommandSyntax syntax;
+    const char* switches;
+    int status;
+    std::string output;
+  } cases[] = {
+      {CommandSyntax::kWindows, "-f demo.asm -c -x", 0,
+       "warning: ignored: -x (the switches are -f, -c, -r, -e, -h, "
+       "--version)\n"},
+      {CommandSyntax::kWindows, "-f demo.asm -re", -1,
+       nothing + "warning: ignored: -re (write -r -e)\n"},
+      // A file dragged onto the exe, or -f forgotten.
+      {CommandSyntax::kWindows, "demo.asm -r", -1,
+       "no filename specified\ndid you mean: brackwin -f \"demo.asm\" -r\n" +
+           usage},
+      {CommandSyntax::kWindows, "/f demo.asm /c", -1,
+       "no filename specified\ndid you mean: brackwin -f \"demo.asm\" -c\n"
+       "warning: ignored: /f (write -f)\nwarning: ignored: /c (write -c)\n" +
+           usage},
+      {CommandSyntax::kPosix, "/src/it's.asm -r -e", -1,
+       "no filename specified\ndid you mean: brackwin -f '/src/it'\\''s.asm' "
+       "-r -e\n" +
+           usage},
+  };
+  std::vector<std::string> files = {"demo.asm", "/src/it's.asm",
+                                    "C:\\KickAssembler/KickAss.jar"};
+  platform_.existing_files = &files;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.switches);
+    platform_.syntax = c.syntax;
+    EXPECT_EQ(Run(c.switches), c.status);
+    EXPECT_EQ(output_, c.output);
+  }
+}
+
 TEST_F(ApplicationTest, ValueOfFIsTheNextTokenEvenASwitch) {
   // "-c" is the file name, and as a token it also asks to compile.
   EXPECT_EQ(Run("-f -c"), 0);

@@ -52,6 +52,7 @@ class FakePlatform : public Platform {
     return true;
   }
   unsigned int GetAnsiCodePage() const override { return 1252; }
+  std::string DescribeDocumentation() const override { return "the README"; }
   CommandSyntax GetCommandSyntax() const override { return syntax; }
   std::string ResolveAssemblerPath(const std::string& reference) override {
     return reference == "%KICKASS_PATH%" ? assembler_path : "?" + reference;

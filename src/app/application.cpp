@@ -4,25 +4,12 @@
 
 #include "app/assembler_command.h"
 #include "app/setup_check.h"
+#include "app/switches.h"
 #include "app/version.h"
 #include "cmdline/command_line.h"
 
 namespace quennet::brackwin {
 namespace {
-
-// The usage: its first line, which also follows "no filename specified",
-// then the rest.
-constexpr char kUsageLine[] = "usage: brackwin -f SOURCE [-c] [-r [-e]]\n";
-constexpr char kUsageDetails[] =
-    "Assembles SOURCE with KickAssembler and hands the program to VICE.\n"
-    "  -f SOURCE  the assembly source (required)\n"
-    "  -c         assemble\n"
-    "  -r         assemble, then open the program (SOURCE with .prg)\n"
-    "  -e         with -r: hand it to the VICE that is already running\n"
-    "  --version  print the version\n"
-    "Needs java on the PATH and KICKASS_PATH set to the folder that holds\n"
-    "KickAss.jar. Exit status: 0 on success, -1 (255) on any failure.\n"
-    "See the README: First run, Troubleshooting.\n";
 
 // Whether `token` asks for the usage text.
 bool IsHelp(const char* token) {
@@ -52,7 +39,7 @@ int Application::Execute() {
   if (!ParseArguments()) {
     if (help_) {
       output.Print(kUsageLine);
-      output.Print(kUsageDetails);
+      output.Print(UsageDetails(platform_.DescribeDocumentation()).c_str());
     } else if (version_) {
       output.Message("brackwin %s\n", kVersion);
     } else {
@@ -120,26 +107,63 @@ bool Application::ParseArguments() {
   }
   if (help_ || version_) return false;
 
-  std::string file;
-  FindOption(line, "-f", &file);
-  if (file.empty()) {
-    output.Error("no filename specified\n");
-    output.Print(kUsageLine);
-    return false;
-  }
-  sourceFile = file;
-
   // Only the presence of these switches counts; their values are ignored.
   std::string ignored_c, ignored_r, ignored_e;
   if (FindOption(line, "-c", &ignored_c)) compile = true;
   if (FindOption(line, "-r", &ignored_r)) run = true;
   if (FindOption(line, "-e", &ignored_e)) useRunningEmulator = true;
+
+  // Other tokens are ignored, but not in silence when they look like a
+  // switch (a typo) or name a file (-f forgotten).
+  const bool windows = platform_.GetCommandSyntax() == CommandSyntax::kWindows;
+  std::string warnings, meant, named_file;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const char* token = args[i];
+    if (i == value_of_f || token[0] == '\0' || IsSwitch(token)) continue;
+    if (platform_.FileExists(token)) {
+      if (named_file.empty()) named_file = token;
+      continue;
+    }
+    if (token[0] != '-' && !(windows && token[0] == '/')) continue;
+    const std::string spelled = MeantSwitches(token, windows);
+    warnings += "warning: ignored: " + std::string(token) +
+                (spelled.empty() ? " (the switches are " + ListSwitches()
+                                 : " (write " + spelled) +
+                ")\n";
+    meant += " " + spelled;
+  }
+
+  std::string file;
+  FindOption(line, "-f", &file);
+  if (file.empty()) {
+    output.Error("no filename specified\n");
+    if (!named_file.empty()) {
+      // The command as it was meant, in the user's shell's quoting.
+      std::string command =
+          "brackwin -f " +
+          (windows ? "\"" + named_file + "\"" : QuotePosixWord(named_file));
+      for (const char* name : {"-c", "-r", "-e"}) {
+        std::string value;
+        if (FindOption(line, name, &value) ||
+            meant.find(name) != std::string::npos) {
+          command += std::string(" ") + name;
+        }
+      }
+      output.Message("did you mean: %s\n", command.c_str());
+    }
+    output.Print(warnings.c_str());
+    output.Print(kUsageLine);
+    return false;
+  }
+  sourceFile = file;
   if (!run && !compile) {
     output.Error(
         "nothing to do: add -c to assemble, or -r to assemble and run "
         "(brackwin -h for help)\n");
+    output.Print(warnings.c_str());
     return false;
   }
+  output.Print(warnings.c_str());
   return true;
 }
 

@@ -85,6 +85,10 @@ class Platform {
   /// another file.
   virtual bool ReadCommandLine(ProcessCommandLine* line) = 0;
 
+  /// Where the help points for more: "the README", or on an installed
+  /// Linux tool "man brackwin and /usr/share/doc/brackwin/README.md".
+  virtual std::string DescribeDocumentation() const = 0;
+
   /// The number of the ANSI code page, for messages; 0 where there is none.
   virtual unsigned int GetAnsiCodePage() const = 0;
 

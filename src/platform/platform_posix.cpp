@@ -87,6 +87,23 @@ class PosixPlatform : public Platform {
 
   unsigned int GetAnsiCodePage() const override { return 0; }
 
+  // The manual page, and the README where an installation put it: in
+  // PREFIX/share/doc/brackwin beside PREFIX/bin/brackwin.
+  std::string DescribeDocumentation() const override {
+    std::string text = "man brackwin";
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+    if (length <= 0) return text + " and the README";
+    std::string prefix(self, static_cast<std::size_t>(length));
+    prefix = prefix.substr(0, prefix.rfind('/'));  // .../bin
+    prefix = prefix.substr(0, prefix.rfind('/'));
+    for (const char* name : {"README.md", "README.md.gz"}) {
+      const std::string readme = prefix + "/share/doc/brackwin/" + name;
+      if (IsRegularFile(readme)) return text + " and " + readme;
+    }
+    return text + " and the README";
+  }
+
   CommandSyntax GetCommandSyntax() const override {
     return CommandSyntax::kPosix;
   }

@@ -92,6 +92,9 @@ class Win32Platform : public Platform {
 
   unsigned int GetAnsiCodePage() const override { return GetACP(); }
 
+  // The README ships beside the exe.
+  std::string DescribeDocumentation() const override { return "the README"; }
+
   CommandSyntax GetCommandSyntax() const override {
     return CommandSyntax::kWindows;
   }

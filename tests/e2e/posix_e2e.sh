@@ -59,12 +59,19 @@ case $case_name in
     expect_no_java
     ;;
   no-action)
-    for args in "-f demo.asm" "-f demo.asm -e" "-f demo.asm -cr" "-f demo.asm --run"; do
+    nothing="nothing to do: add -c to assemble, or -r to assemble and run (brackwin -h for help)"$'\n'
+    for args in "-f demo.asm" "-f demo.asm -e"; do
       # shellcheck disable=SC2086
       run $args
-      expect 255 "nothing to do: add -c to assemble, or -r to assemble and run (brackwin -h for help)"$'\n'
+      expect 255 "$nothing"
       expect_no_java
     done
+    # Typos are named, with what was meant.
+    run -f demo.asm -cr
+    expect 255 "$nothing""warning: ignored: -cr (write -c -r)"$'\n'
+    run -f demo.asm --run
+    expect 255 "$nothing""warning: ignored: --run (the switches are -f, -c, -r, -e, -h, --version)"$'\n'
+    expect_no_java
     ;;
   kickass-path)
     KICKASS_PATH="/o'k \$(touch PWNED)" run -f demo.asm -c
