@@ -40,6 +40,10 @@ class FakePlatform : public Platform {
   std::vector<std::pair<std::string, std::string>> environment = {
       {"KICKASS_PATH", "C:\\KickAssembler"}};
   std::vector<std::string> programs = {"java"};
+  /// The association of .prg files, none when `entry` is empty.
+  Association association;
+  /// Files that ReadTextFile reads.
+  std::vector<std::pair<std::string, std::string>> text_files;
   /// Whether no absolute path can be made (a folder outside the code page).
   bool absolute_path_fails = false;
 
@@ -70,6 +74,20 @@ class FakePlatform : public Platform {
                            const std::string& directory) override {
     opens.push_back({file, directory});
     return open_result;
+  }
+  bool FindAssociation(const std::string&, Association* found) override {
+    *found = association;
+    return !association.entry.empty();
+  }
+  bool ReadTextFile(const std::string& path, std::size_t,
+                    std::string* text) override {
+    for (const auto& file : text_files) {
+      if (file.first == path) {
+        *text = file.second;
+        return true;
+      }
+    }
+    return false;
   }
   bool FileExists(const std::string& path) override {
     if (existing_files == nullptr) return true;

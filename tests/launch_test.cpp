@@ -260,6 +260,51 @@ TEST_F(LaunchTest, ShellFailureIsReportedWithItsCause) {
   }
 }
 
+TEST_F(LaunchTest, AFailedStartNamesWhatTheAssociationRuns) {
+  const Association none, gone{"brackwin-x64sc.desktop", "x64sc", false},
+      there{"brackwin-x64sc.desktop", "x64sc", true},
+      moved{"\"C:\\old\\x64sc.exe\" \"%1\"", "C:\\old\\x64sc.exe", false};
+  const std::string failed =
+      "xdg-open could not start the application for "
+      "d.prg (status 4)";
+  const struct {
+    OpenStatus status;
+    Association association;
+    std::string message;
+  } cases[] = {
+      {OpenStatus::kApplicationFailed, none,
+       failed + ", and xdg-mime names none: install the association (see "
+                "the README)\n"},
+      {OpenStatus::kApplicationFailed, gone,
+       failed + "; the .prg association runs x64sc (brackwin-x64sc.desktop), "
+                "which is not installed: install it, or fix the association "
+                "(see the README)\n"},
+      {OpenStatus::kApplicationFailed, there,
+       failed + "; the .prg association runs x64sc (brackwin-x64sc.desktop): "
+                "run \"x64sc d.prg\" to see its message (Debian's VICE needs "
+                "the C64 ROMs, see the README)\n"},
+      {OpenStatus::kApplicationMissing, moved,
+       "the application associated with .prg files, C:\\old\\x64sc.exe, was "
+       "not found: fix the association (see the README)\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    platform_.open_result = {c.status, 4, "xdg-open"};
+    platform_.association = c.association;
+    EXPECT_FALSE(Launch("d.asm", false));
+    EXPECT_EQ(output_, c.message);
+  }
+  // The assembler's own defaults may write the program elsewhere.
+  std::vector<std::string> none_there;
+  platform_.existing_files = &none_there;
+  platform_.text_files = {
+      {"C:\\KickAssembler/KickAss.cfg", "-showmem\n-odir out\n"}};
+  EXPECT_FALSE(Launch("d.asm", false));
+  EXPECT_EQ(output_,
+            "program not found: d.prg (KickAss.cfg in KICKASS_PATH sets -odir, "
+            "which writes the program elsewhere)\n");
+}
+
 // A monitor answer: `type`, `error` and `request_id`, with a body of `body`
 // bytes.
 std::vector<unsigned char> Answer(unsigned char type, unsigned char error,

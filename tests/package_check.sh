@@ -23,7 +23,7 @@ imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<< "$headers" | sort -u)
 [ -n "$imports" ] || fail "no import table found"
 while read -r dll; do
   case ${dll,,} in
-    kernel32.dll | user32.dll | shell32.dll | msvcrt.dll | advapi32.dll | ws2_32.dll | iphlpapi.dll) ;;
+    kernel32.dll | user32.dll | shell32.dll | msvcrt.dll | advapi32.dll | ws2_32.dll | iphlpapi.dll | shlwapi.dll) ;;
     *) fail "imports a DLL that Windows does not ship: $dll" ;;
   esac
 done <<< "$imports"

@@ -67,6 +67,11 @@ class Application {
   /// counts as written.
   bool WrittenByThisBuild(const std::string& program);
 
+  /// " (KickAss.cfg in KICKASS_PATH sets -odir, ...)" when the assembler's
+  /// own defaults write the program somewhere else; empty otherwise. Reads
+  /// only that file, only for this message.
+  std::string DescribeMovedOutput();
+
   /// Prints what `result` gives the user.
   void Report(const HandOff& result, const HandOffContext& context);
 

@@ -1,3 +1,6 @@
+#include <cctype>
+#include <cstring>
+
 #include "app/application.h"
 #include "emulator/binary_monitor.h"
 #include "emulator/deadline.h"
@@ -24,6 +27,34 @@ const char* DescribeOpenerStatus(int status) {
 
 }  // namespace
 
+std::string Application::DescribeMovedOutput() {
+  // The assembler reads its own defaults from KickAss.cfg beside
+  // KickAss.jar; an output folder or file set there moves the program.
+  std::string folder, settings;
+  if (platform_.GetEnvironment("KICKASS_PATH", &folder) !=
+          EnvironmentLookup::kSet ||
+      !platform_.ReadTextFile(folder + "/KickAss.cfg", 65536, &settings)) {
+    return "";
+  }
+  for (const char* option : {"-odir", "-o"}) {
+    for (std::size_t at = settings.find(option); at != std::string::npos;
+         at = settings.find(option, at + 1)) {
+      const std::size_t end = at + std::strlen(option);
+      const bool starts =
+          at == 0 ||
+          std::isspace(static_cast<unsigned char>(settings[at - 1])) != 0;
+      const bool ends =
+          end == settings.size() ||
+          std::isspace(static_cast<unsigned char>(settings[end])) != 0;
+      if (starts && ends) {
+        return std::string(" (KickAss.cfg in KICKASS_PATH sets ") + option +
+               ", which writes the program elsewhere)";
+      }
+    }
+  }
+  return "";
+}
+
 bool Application::Launch(const std::string& source, bool use_running_emulator) {
   LaunchPaths paths;
   const PathLimits limits = platform_.GetPathLimits();
@@ -37,16 +68,17 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
   // Every route hands on a file by name; one that is not there would reach
   // the emulator as an error, or nowhere, while we reported success.
   if (!platform_.FileExists(paths.program)) {
-    output.Error("program not found: %s\n", program);
+    output.Error("program not found: %s%s\n", program,
+                 DescribeMovedOutput().c_str());
     return false;
   }
   // A source that names its own output leaves the .prg of an earlier build
   // here, which would run as if it were this one.
   if (!WrittenByThisBuild(paths.program)) {
-    output.Error(
-        "%s was not written by this build (does the source write another "
-        "file?)\n",
-        program);
+    const std::string moved = DescribeMovedOutput();
+    output.Error("%s was not written by this build %s\n", program,
+                 moved.empty() ? "(does the source write another file?)"
+                               : moved.c_str() + 1);
     return false;
   }
   const HandOffContext context{paths.program, kMonitorAddress,
@@ -142,17 +174,47 @@ bool Application::OpenThroughShell(const LaunchPaths& paths,
           "without a desktop session it asks no association\n",
           result.opener, program);
       break;
-    case OpenStatus::kApplicationFailed:
-      output.Error(
-          "the application associated with .prg files failed to start for "
-          "%s (%s status %d): is DISPLAY set and reachable?\n",
-          program, result.opener, result.code);
+    case OpenStatus::kApplicationFailed: {
+      // The opener could not start what the association names; it says
+      // nothing of why, and the program itself would.
+      Association association;
+      if (!platform_.FindAssociation(paths.program, &association)) {
+        output.Error(
+            "%s could not start the application for %s (status %d), and "
+            "xdg-mime names none: install the association (see the README)\n",
+            result.opener, program, result.code);
+      } else if (!association.program_found) {
+        output.Error(
+            "%s could not start the application for %s (status %d); the .prg "
+            "association runs %s (%s), which is not installed: install it, "
+            "or fix the association (see the README)\n",
+            result.opener, program, result.code, association.program.c_str(),
+            association.entry.c_str());
+      } else {
+        output.Error(
+            "%s could not start the application for %s (status %d); the .prg "
+            "association runs %s (%s): run \"%s %s\" to see its message "
+            "(Debian's VICE needs the C64 ROMs, see the README)\n",
+            result.opener, program, result.code, association.program.c_str(),
+            association.entry.c_str(), association.program.c_str(), program);
+      }
       break;
-    case OpenStatus::kApplicationMissing:
-      output.Error(
-          "the application associated with .prg files was not found: fix "
-          "the association (see the README)\n");
+    }
+    case OpenStatus::kApplicationMissing: {
+      Association association;
+      if (platform_.FindAssociation(paths.program, &association) &&
+          !association.program_found) {
+        output.Error(
+            "the application associated with .prg files, %s, was not found: "
+            "fix the association (see the README)\n",
+            association.program.c_str());
+      } else {
+        output.Error(
+            "the application associated with .prg files was not found: fix "
+            "the association (see the README)\n");
+      }
       break;
+    }
     case OpenStatus::kFileNotFound:
       output.Error("cannot open %s: file not found\n", program);
       break;

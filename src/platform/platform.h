@@ -70,6 +70,17 @@ struct OpenResult {
   const char* opener = "";
 };
 
+/// What the desktop opens a file with.
+struct Association {
+  /// The association itself: the desktop entry ("brackwin-x64sc.desktop"),
+  /// or on Windows the command it runs.
+  std::string entry;
+  /// The program it starts: "x64sc", "C:\\VICE\\bin\\x64sc.exe".
+  std::string program;
+  /// Whether that program is there (on the PATH, for a bare name).
+  bool program_found = false;
+};
+
 /// The processes and files of the operating system: the command line, the
 /// command interpreter, the shell, files and the environment. The real one
 /// comes from GetPlatform(); tests pass a fake that records the calls.
@@ -119,6 +130,17 @@ class Platform {
   /// to learn whether it failed at once.
   virtual OpenResult OpenWithShell(const std::string& file,
                                    const std::string& directory) = 0;
+
+  /// The association that would open `file`, found by the system's own
+  /// look-ups (xdg-mime and the desktop entry's Exec line; the shell's
+  /// association queries); false when there is none. Only looks.
+  virtual bool FindAssociation(const std::string& file,
+                               Association* association) = 0;
+
+  /// The text of the file `path`, at most `max_bytes` of it; false when it
+  /// cannot be read.
+  virtual bool ReadTextFile(const std::string& path, std::size_t max_bytes,
+                            std::string* text) = 0;
 
   /// Whether `path` names an existing file that is not a directory, at any
   /// length the file system allows.

@@ -17,6 +17,7 @@
 #include <limits>
 #include <thread>
 
+#include "app/assembler_command.h"
 #include "platform/platform.h"
 
 #ifndef BRACKWIN_SHELL_OPENER
@@ -66,6 +67,40 @@ OpenStatus DescribeOpenerFailure(int status) {
     }
   }
   return OpenStatus::kNoDesktopSession;
+}
+
+// The first line that `command` prints through /bin/sh, without its line
+// end; empty when it prints none.
+std::string FirstLine(const std::string& command) {
+  std::fflush(nullptr);
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return "";
+  char line[1024];
+  std::string text;
+  if (std::fgets(line, sizeof(line), pipe) != nullptr) text = line;
+  pclose(pipe);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+// The program of a desktop entry's Exec line: its first word, unquoted.
+std::string ExecProgram(const std::string& entry_text) {
+  std::size_t at = 0;
+  while (at < entry_text.size()) {
+    const std::size_t end = entry_text.find('\n', at);
+    const std::string line = entry_text.substr(at, end - at);
+    if (line.compare(0, 5, "Exec=") == 0) {
+      if (line.size() > 5 && line[5] == '"') {
+        return line.substr(6, line.find('"', 6) - 6);
+      }
+      return line.substr(5, line.find(' ', 5) - 5);
+    }
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return "";
 }
 
 class PosixPlatform : public Platform {
@@ -223,6 +258,58 @@ class PosixPlatform : public Platform {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+  }
+
+  // As xdg-open chooses: the file's MIME type, its default desktop entry,
+  // and that entry's program, from the first data folder that holds it.
+  bool FindAssociation(const std::string& file,
+                       Association* association) override {
+    const std::string type = FirstLine("xdg-mime query filetype " +
+                                       QuotePosixWord(file) + " 2>/dev/null");
+    if (type.empty()) return false;
+    association->entry = FirstLine("xdg-mime query default " +
+                                   QuotePosixWord(type) + " 2>/dev/null");
+    if (association->entry.empty()) return false;
+    const char* home = std::getenv("HOME");
+    const char* data_home = std::getenv("XDG_DATA_HOME");
+    const char* data_dirs = std::getenv("XDG_DATA_DIRS");
+    std::string folders =
+        data_home != nullptr && data_home[0] != '\0'
+            ? data_home
+            : std::string(home != nullptr ? home : "") + "/.local/share";
+    folders += ":";
+    folders += data_dirs != nullptr && data_dirs[0] != '\0'
+                   ? data_dirs
+                   : "/usr/local/share:/usr/share";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+      const std::size_t end =
+          std::min(folders.find(':', start), folders.size());
+      std::string text;
+      if (ReadTextFile(folders.substr(start, end - start) + "/applications/" +
+                           association->entry,
+                       65536, &text)) {
+        association->program = ExecProgram(text);
+        std::string path;
+        association->program_found =
+            association->program.find('/') != std::string::npos
+                ? access(association->program.c_str(), X_OK) == 0
+                : FindProgram(association->program, &path);
+        return true;
+      }
+      start = end + 1;
+    }
+    return true;
+  }
+
+  bool ReadTextFile(const std::string& path, std::size_t max_bytes,
+                    std::string* text) override {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    text->resize(max_bytes);
+    text->resize(std::fread(&(*text)[0], 1, max_bytes, file));
+    std::fclose(file);
+    return true;
   }
 
   bool FileExists(const std::string& path) override {

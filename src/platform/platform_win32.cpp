@@ -5,6 +5,7 @@
 #include <windows.h>
 // windows.h first: shellapi.h needs its types.
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -162,6 +163,44 @@ class Win32Platform : public Platform {
         break;
     }
     return result;
+  }
+
+  // The command the shell runs for "open" on the file's extension, and its
+  // program: AssocQueryString(ASSOCSTR_EXECUTABLE) fails exactly when that
+  // program is gone, so the program is taken from the command instead.
+  bool FindAssociation(const std::string& file,
+                       Association* association) override {
+    const std::size_t dot = file.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::wstring extension = Widen(file.substr(dot));
+    wchar_t command[2048];
+    DWORD size = sizeof(command) / sizeof(command[0]);
+    if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND,
+                                 extension.c_str(), L"open", command, &size))) {
+      return false;
+    }
+    if (!Narrow(command, &association->entry)) return false;
+    const std::string& text = association->entry;
+    association->program = !text.empty() && text[0] == '"'
+                               ? text.substr(1, text.find('"', 1) - 1)
+                               : text.substr(0, text.find(' '));
+    association->program_found = IsFile(association->program);
+    return true;
+  }
+
+  bool ReadTextFile(const std::string& path, std::size_t max_bytes,
+                    std::string* text) override {
+    const HANDLE file =
+        CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    text->resize(max_bytes);
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, &(*text)[0], static_cast<DWORD>(max_bytes),
+                             &read, nullptr);
+    CloseHandle(file);
+    text->resize(ok ? read : 0);
+    return ok != FALSE;
   }
 
   bool FileExists(const std::string& path) override { return IsFile(path); }

@@ -56,4 +56,11 @@ done
 expected=$(printf '%s\n' "$work/src dir" demo.prg)
 [ "$(cat "$work/emulator.rec" 2> /dev/null)" = "$expected" ] ||
   fail "the emulator got: $(cat "$work/emulator.rec" 2> /dev/null)"
+
+# An entry whose program is not installed: the real xdg-open fails with
+# status 4, and the line names what the association runs.
+sed -i "s|^Exec=$work/emulator |Exec=$work/gone/x64sc |" "$entry"
+"$brackwin" -f demo.asm -r > "$work/out" && fail "succeeded: $(cat "$work/out")"
+[ "$(cat "$work/out")" = "xdg-open could not start the application for demo.prg (status 4); the .prg association runs $work/gone/x64sc (brackwin-x64sc.desktop), which is not installed: install it, or fix the association (see the README)" ] ||
+  fail "said: $(cat "$work/out")"
 echo "PASS"

@@ -282,7 +282,7 @@ case $case_name in
     register_opener
     rm "$work/bin/fake_opener.exe"
     run -f "$(winpath "$work/src dir/demo.asm")" -r
-    expect 255 "the application associated with .prg files was not found: fix the association (see the README)"$'\r\n'
+    expect 255 "the application associated with .prg files, $(winpath "$work/bin/fake_opener.exe"), was not found: fix the association (see the README)"$'\r\n'
     ;;
   open-after-failure)
     register_opener
