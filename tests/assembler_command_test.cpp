@@ -39,6 +39,13 @@ TEST(AssemblerCommandTest, JavaByItsFullPathSurvivesCmdsQuoteStripping) {
             "-jar \"K/KickAss.jar\" \"demo.asm\" -showmem -afo\"");
 }
 
+TEST(AssemblerCommandTest, DebugRunAsksForViceSymbols) {
+  EXPECT_EQ(
+      BuildAssemblerCommand(CommandSyntax::kPosix, "java", "K", "d.asm", true),
+      "java -Xms256m -Xmx512m -jar 'K/KickAss.jar' 'd.asm' -showmem -afo "
+      "-vicesymbols");
+}
+
 TEST(AssemblerCommandTest, ReferencesThatCmdWouldReplaceAreFound) {
   const auto is_set = [](const std::string& name) {
     return name == "OS" || name == "PATH";

@@ -28,6 +28,51 @@ TEST(BinaryMonitorTest, AutostartRequestIsFramedByteForByte) {
   EXPECT_FALSE(BuildAutostartRequest("", 1, &request));
 }
 
+TEST(BinaryMonitorTest, CheckpointRequestsAreFramedByteForByte) {
+  EXPECT_EQ(BuildBreakpointRequest(0x080d, 0x04030201),
+            (Bytes{0x02, 0x01, 8, 0, 0, 0, 0x01, 0x02, 0x03, 0x04, 0x12, 0x0d,
+                   0x08, 0x0d, 0x08,  // start, end
+                   1, 1, 4, 0}));     // stop, enabled, exec, lasting
+  Bytes request;
+  ASSERT_TRUE(BuildConditionRequest(7, "y<5", 9, &request));
+  EXPECT_EQ(request, (Bytes{0x02, 0x01, 8, 0, 0, 0, 9, 0, 0, 0, 0x22, 7, 0, 0,
+                            0, 3, 'y', '<', '5'}));
+  EXPECT_FALSE(BuildConditionRequest(7, "", 9, &request));
+  EXPECT_FALSE(BuildConditionRequest(7, std::string(256, 'x'), 9, &request));
+}
+
+TEST(BinaryMonitorTest, OnlyLoopbackAddressesInVicesFormsAreTaken) {
+  const struct {
+    const char* value;
+    bool taken;
+    std::uint32_t host;
+    int port;
+  } cases[] = {
+      {"127.0.0.1:6510", true, 0x7F000001, 6510},
+      {"ip4://127.0.0.1:6502", true, 0x7F000001, 6502},
+      {"localhost:6510", true, 0x7F000001, 6510},
+      {"127.1.2.3:1", true, 0x7F010203, 1},
+      {"10.0.0.1:6502", false, 0, 0},
+      {"ip6://[::1]:6502", false, 0, 0},
+      {"127.0.0.1", false, 0, 0},
+      {"127.0.0.1:0", false, 0, 0},
+      {"127.0.0.1:65536", false, 0, 0},
+      {"127.0.0.256:6502", false, 0, 0},
+      {"127.0.0:6502", false, 0, 0},
+      {"127.0.0.1.1:6502", false, 0, 0},
+      {"example.org:6502", false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    MonitorAddress address;
+    EXPECT_EQ(ParseMonitorAddress(c.value, &address), c.taken);
+    if (c.taken) {
+      EXPECT_EQ(address.host, c.host);
+      EXPECT_EQ(address.port, c.port);
+    }
+  }
+}
+
 TEST(BinaryMonitorTest, ResponseIsParsedOnlyWhenWhole) {
   const Bytes stream = {0x02, 0x02, 3,    0,    0,   0,   0xdd, 0x8f,
                         0x78, 0x56, 0x34, 0x12, 'a', 'b', 'c',  0x02};

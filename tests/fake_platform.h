@@ -147,12 +147,14 @@ class FakeSockets : public Sockets {
 
   std::vector<std::vector<unsigned char>> sent;
   int connects = 0;
+  std::pair<std::uint32_t, int> connected_to;
   bool shut_down = false;
   bool closed = false;
   std::size_t answers_read = 0;
 
-  SocketHandle ConnectLoopback(int, int) override {
+  SocketHandle ConnectLoopback(std::uint32_t address, int port, int) override {
     ++connects;
+    connected_to = {address, port};
     return listening ? 3 : kNoSocket;
   }
   bool Send(SocketHandle, const std::vector<unsigned char>& bytes,
@@ -170,7 +172,7 @@ class FakeSockets : public Sockets {
   }
   void ShutdownSending(SocketHandle) override { shut_down = true; }
   void CloseSocket(SocketHandle) override { closed = true; }
-  ListenerOwner FindListener(int) override { return owner; }
+  ListenerOwner FindListener(std::uint32_t, int) override { return owner; }
 };
 
 /// A window route that answers as scripted and records what it was asked.
@@ -180,8 +182,12 @@ class FakeWindowRoute : public WindowRoute {
   HandOff drop;
   HandOff raise;
 
+  /// Whether VICE's monitor window is open.
+  bool monitor_window_open = false;
+
   std::vector<std::string> drops;
   std::vector<long> raises;
+  std::vector<long> finds;
   /// The time each call had left, in ms.
   std::vector<int> time_left;
 
@@ -199,6 +205,15 @@ class FakeWindowRoute : public WindowRoute {
     raises.push_back(pid);
     time_left.push_back(deadline.MillisecondsLeft());
     return raise;
+  }
+  HandOff Find(long pid, const Deadline&, TitlePredicate matches) override {
+    finds.push_back(pid);
+    HandOff result;
+    result.route = Route::kWindow;
+    if (monitor_window_open && matches("VICE monitor")) {
+      result.outcome = Outcome::kDelivered;
+    }
+    return result;
   }
   std::string Describe() override { return "the X display :93"; }
 };

@@ -453,6 +453,121 @@ TEST_F(LaunchTest, MonitorOutcomesEndTheChainOrGoOn) {
   }
 }
 
+// A checkpoint-info answer for checkpoint `number` of `operation`.
+std::vector<unsigned char> Info(std::uint32_t number, unsigned char operation,
+                                std::uint32_t request_id) {
+  std::vector<unsigned char> info = Answer(0x11, 0, request_id, 22);
+  for (int i = 0; i < 4; ++i) info[12 + i] = number >> (8 * i) & 0xff;
+  info[12 + 11] = operation;
+  return info;
+}
+
+TEST_F(LaunchTest, DebugRunReplacesVicesBreakpointsBeforeTheAutostart) {
+  constexpr std::uint32_t kListId = 0x62727763;
+  FakeSystem system;
+  system.sockets.listening = true;
+  system.platform.command_line = "brackwin -f demo.asm -r -e -d";
+  system.platform.text_files = {
+      {"demo.vs",
+       "al C:080d .start\nbreak 80d \nbreak 810 if a==1\nwatch x\n"}};
+  // The C64 check; the list: an old breakpoint (5) and a store
+  // watchpoint (6); deleting 5; setting two, the second's condition
+  // refused; the autostart.
+  system.sockets.answers = {
+      Answer(0x51, 0, kCheckId, 6),  Info(5, 4, kListId),
+      Info(6, 2, kListId),           Answer(0x14, 0, kListId, 4),
+      Answer(0x13, 0, kListId),      Info(7, 4, kListId),
+      Info(8, 4, kListId),           Answer(0x00, 0x8f, kListId),
+      Answer(0xdd, 0, kAutostartId), Answer(0x63, 0, 0xffffffff)};
+  Application application(system.platform, system.sockets, system.windows);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(application.Execute(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "warning: 1 line of demo.vs was skipped: neither a label (al) nor "
+            "a breakpoint (break)\n"
+            "warning: VICE refused the condition of the breakpoint in line 3 "
+            "of demo.vs; it stops there always\n"
+            "demo.prg: autostarted in VICE through its monitor, with 2 "
+            "breakpoints\n");
+  ASSERT_EQ(system.sockets.sent.size(), 7u);
+  EXPECT_EQ(system.sockets.sent[2],
+            BuildRequest(0x13, kListId, {5, 0, 0, 0}));  // Not the watchpoint.
+  EXPECT_EQ(system.sockets.sent[3], BuildBreakpointRequest(0x080d, kListId));
+  EXPECT_EQ(system.sockets.sent[4], BuildBreakpointRequest(0x0810, kListId));
+  std::vector<unsigned char> condition;
+  BuildConditionRequest(8, "a==1", kListId, &condition);
+  EXPECT_EQ(system.sockets.sent[5], condition);
+  EXPECT_EQ(system.platform.commands[0].substr(
+                system.platform.commands[0].size() - 13),
+            "-vicesymbols\"");
+}
+
+TEST_F(LaunchTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {
+  const std::string no_monitor =
+      "warning: breakpoints need VICE's monitor: start VICE with "
+      "-binarymonitor (see the README)\n";
+  // Without -e, and without a .vs from this build.
+  FakeSystem system;
+  system.platform.command_line = "brackwin -f demo.asm -r -d";
+  system.platform.text_files = {{"demo.vs", "break 80d\n"}};
+  Application shell(system.platform, system.sockets, system.windows);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(shell.Execute(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            no_monitor + "demo.prg: opened with ShellExecute\n");
+  FakeSystem stale;
+  stale.platform.command_line = "brackwin -f demo.asm -r -d";
+  Application none(stale.platform, stale.sockets, stale.windows);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(none.Execute(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "warning: this build wrote no demo.vs, so no breakpoints are set\n"
+            "demo.prg: opened with ShellExecute\n");
+
+  // A VICE stopped at a breakpoint: its monitor answers nothing, and its
+  // monitor window is open. Nothing is dropped; the run fails.
+  FakeSystem stopped;
+  stopped.sockets.listening = true;
+  stopped.sockets.owner.pid = 42;
+  stopped.windows.monitor_window_open = true;
+  stopped.windows.drop = Window(Outcome::kDelivered);
+  std::string output;
+  EXPECT_FALSE(RunLaunch(stopped, "demo.asm", true, &output));
+  EXPECT_EQ(output,
+            "VICE is stopped in its monitor: leave it (x, or close the monitor "
+            "window), then run again\n");
+  EXPECT_EQ(stopped.windows.finds, std::vector<long>{42});
+  EXPECT_TRUE(stopped.windows.drops.empty());
+}
+
+TEST_F(LaunchTest, TheMonitorsAddressComesFromTheEnvironment) {
+  FakeSystem system;
+  system.platform.environment.push_back(
+      {"BRACKWIN_MONITOR", "ip4://127.0.0.1:6510"});
+  system.platform.command_line = "brackwin -f demo.asm -r -e";
+  system.windows.drop = Window(Outcome::kAbsent);
+  Application application(system.platform, system.sockets, system.windows);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(application.Execute(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "demo.prg: no running VICE found (monitor at 127.0.0.1:6510, C64 "
+            "window); opened with ShellExecute\n");
+  EXPECT_EQ(system.sockets.connected_to,
+            (std::pair<std::uint32_t, int>{0x7F000001, 6510}));
+  // Anything but loopback is refused before anything runs.
+  FakeSystem remote;
+  remote.platform.environment.push_back({"BRACKWIN_MONITOR", "10.1.1.1:6502"});
+  remote.platform.command_line = "brackwin -f demo.asm -r -e";
+  Application refused(remote.platform, remote.sockets, remote.windows);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(refused.Execute(), -1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "BRACKWIN_MONITOR=10.1.1.1:6502 is not a loopback address in "
+            "VICE's forms (127.0.0.1:6510, ip4://127.0.0.1:6510): the program "
+            "would be sent to whatever listens there\n");
+  EXPECT_TRUE(remote.platform.commands.empty());
+}
+
 TEST_F(LaunchTest, AnotherUsersMonitorIsNeverConnectedTo) {
   system_.sockets.listening = true;
   system_.sockets.owner.other_user = true;

@@ -40,14 +40,19 @@ TEST(ProcNetTcpTest, FindsTheListenerThatLoopbackReaches) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.port);
     TcpListener listener;
-    EXPECT_EQ(FindTcpListener(kTable, c.port, c.little_endian, &listener),
-              c.found);
+    EXPECT_EQ(
+        FindTcpListener(kTable, 0x7F000001, c.port, c.little_endian, &listener),
+        c.found);
     EXPECT_EQ(listener.uid, c.uid);
     EXPECT_EQ(listener.inode, c.inode);
   }
   TcpListener listener;
-  EXPECT_FALSE(FindTcpListener("", 6502, true, &listener));
-  EXPECT_FALSE(FindTcpListener("head\n 0: junk\n", 6502, true, &listener));
+  // 127.0.0.2, which another VICE may use.
+  EXPECT_TRUE(FindTcpListener(kTable, 0x7F000002, 6502, true, &listener));
+  EXPECT_EQ(listener.inode, 222u);
+  EXPECT_FALSE(FindTcpListener("", 0x7F000001, 6502, true, &listener));
+  EXPECT_FALSE(
+      FindTcpListener("head\n 0: junk\n", 0x7F000001, 6502, true, &listener));
 }
 
 }  // namespace

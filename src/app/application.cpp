@@ -57,12 +57,26 @@ int Application::Execute() {
                  too_long.c_str());
     return -1;
   }
+  // The monitor's address: it is sent the program's path, so nothing but
+  // this machine's loopback is taken.
+  std::string address;
+  if (run && useRunningEmulator &&
+      platform_.GetEnvironment("BRACKWIN_MONITOR", &address) ==
+          EnvironmentLookup::kSet &&
+      !address.empty() && !ParseMonitorAddress(address, &monitor_)) {
+    output.Error(
+        "BRACKWIN_MONITOR=%s is not a loopback address in VICE's forms "
+        "(127.0.0.1:6510, ip4://127.0.0.1:6510): the program would be sent "
+        "to whatever listens there\n",
+        address.c_str());
+    return -1;
+  }
   LaunchPaths paths;
-  if (run &&
-      DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(),
-                        platform_.GetPathLimits(), &paths) &&
-      platform_.GetFileState(paths.program, &program_before_)) {
-    program_existed_ = true;
+  if (run && DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(),
+                               platform_.GetPathLimits(), &paths)) {
+    program_existed_ = platform_.GetFileState(paths.program, &program_before_);
+    symbols_existed_ =
+        platform_.GetFileState(SymbolFile(paths.program), &symbols_before_);
   }
 
   int status = 0;
@@ -112,6 +126,8 @@ bool Application::ParseArguments() {
   if (FindOption(line, "-c", &ignored_c)) compile = true;
   if (FindOption(line, "-r", &ignored_r)) run = true;
   if (FindOption(line, "-e", &ignored_e)) useRunningEmulator = true;
+  std::string ignored_d;
+  if (FindOption(line, "-d", &ignored_d)) debug_ = true;
 
   // Other tokens are ignored, but not in silence when they look like a
   // switch (a typo) or name a file (-f forgotten).
@@ -167,17 +183,15 @@ bool Application::ParseArguments() {
   return true;
 }
 
-bool Application::WrittenByThisBuild(const std::string& program) {
+bool Application::WrittenByThisBuild(const std::string& file, bool existed,
+                                     const FileState& before) {
   constexpr std::int64_t kTimeStep = 2000;  // FAT's, the coarsest.
   FileState now;
-  if (!platform_.GetFileState(program, &now)) return true;
-  if (!program_existed_) return true;
+  if (!platform_.GetFileState(file, &now)) return true;
+  if (!existed) return true;
   // Changed: the assembler wrote it, whatever the clock of its file system
   // (a file server's) says.
-  if (now.written != program_before_.written ||
-      now.size != program_before_.size) {
-    return true;
-  }
+  if (now.written != before.written || now.size != before.size) return true;
   const std::int64_t ended = Now();
   return now.written >= started_ - kTimeStep &&
          now.written <= ended + kTimeStep;
@@ -216,7 +230,8 @@ bool Application::Assemble(const std::string& source) {
     if (platform_.FindProgram("java", &found)) java = found;
   }
   const std::string command = BuildAssemblerCommand(
-      syntax, java, platform_.ResolveAssemblerPath(assemblerPath), source);
+      syntax, java, platform_.ResolveAssemblerPath(assemblerPath), source,
+      debug_);
   return platform_.RunCommand(command) == 0;
 }
 

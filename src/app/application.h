@@ -6,7 +6,9 @@
 #include <string>
 
 #include "diag/debug_output.h"
+#include "emulator/binary_monitor.h"
 #include "emulator/hand_off.h"
+#include "emulator/vice_symbols.h"
 #include "paths/path_parts.h"
 #include "platform/platform.h"
 #include "platform/sockets.h"
@@ -30,7 +32,7 @@ class Application {
   /// failure.
   int Execute();
 
-  /// Reads -f, -c, -r and -e from the command line. Returns false, printing
+  /// Reads -f, -c, -r, -e and -d from the command line. Returns false, printing
   /// why, when the command line holds characters outside the ANSI code page,
   /// when -f has no value ("no filename specified" and the usage line), or
   /// when neither -c nor -r is present ("nothing to do: ..."); and silently
@@ -65,7 +67,18 @@ class Application {
   /// unchanged program dated before or after the run, as a file server
   /// whose clock runs ahead may date it, is stale. Can it not be told, it
   /// counts as written.
-  bool WrittenByThisBuild(const std::string& program);
+  bool WrittenByThisBuild(const std::string& program) {
+    return WrittenByThisBuild(program, program_existed_, program_before_);
+  }
+  /// The same for any `file`, which existed before the assembler ran when
+  /// `existed`, as `before`.
+  bool WrittenByThisBuild(const std::string& file, bool existed,
+                          const FileState& before);
+
+  /// The breakpoints of a debug run, from the symbol file next to
+  /// `program`; false, after a warning, when this run wrote none.
+  bool ReadBreakpoints(const std::string& program,
+                       std::vector<Breakpoint>* breakpoints);
 
   /// " (KickAss.cfg in KICKASS_PATH sets -odir, ...)" when the assembler's
   /// own defaults write the program somewhere else; empty otherwise. Reads
@@ -90,13 +103,18 @@ class Application {
   bool compile = false;
   bool run = false;
   bool useRunningEmulator = false;
+  bool debug_ = false;  // -d: a debug run.
   bool help_ = false;
   bool version_ = false;
-  // When this run began, in ms since 1970, and the program before the
-  // assembler ran, when it existed.
+  // Where -e looks for VICE's monitor (BRACKWIN_MONITOR, else the default).
+  MonitorAddress monitor_;
+  // When this run began, in ms since 1970, and the program and its symbol
+  // file before the assembler ran, when they existed.
   std::int64_t started_ = 0;
   bool program_existed_ = false;
   FileState program_before_;
+  bool symbols_existed_ = false;
+  FileState symbols_before_;
 };
 
 }  // namespace quennet::brackwin

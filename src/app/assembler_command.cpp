@@ -77,12 +77,14 @@ std::string FindExpandedReference(
 
 std::string BuildAssemblerCommand(CommandSyntax syntax, const std::string& java,
                                   const std::string& assembler_path,
-                                  const std::string& source) {
+                                  const std::string& source,
+                                  bool vice_symbols) {
   const std::string command =
       (java == "java" ? java : QuoteWord(syntax, java)) +
       " -Xms256m -Xmx512m -jar " +
       QuoteWord(syntax, assembler_path + kAssemblerArchive) + " " +
-      QuoteWord(syntax, source) + " -showmem -afo";
+      QuoteWord(syntax, source) + " -showmem -afo" +
+      (vice_symbols ? " -vicesymbols" : "");
   if (syntax == CommandSyntax::kWindows && command[0] == '"') {
     return "\"" + command + "\"";
   }

@@ -34,11 +34,14 @@ std::string FindExpandedReference(
 /// assembler unchanged. `java` is "java", left to the interpreter's search,
 /// or the full path of the program, quoted too. A Windows command that then
 /// begins with a quote gets one more pair around it all: cmd /c removes the
-/// first and the last quote of such a command. `source` must be quotable
+/// first and the last quote of such a command. With `vice_symbols` (a debug
+/// run), " -vicesymbols" follows "-afo": the assembler then writes VICE's
+/// symbol file, <name>.vs, next to the program. `source` must be quotable
 /// (IsQuotableSource).
 std::string BuildAssemblerCommand(CommandSyntax syntax, const std::string& java,
                                   const std::string& assembler_path,
-                                  const std::string& source);
+                                  const std::string& source,
+                                  bool vice_symbols = false);
 
 /// Quotes `word` for /bin/sh: single quotes, each embedded quote as '\''.
 std::string QuotePosixWord(const std::string& word);

@@ -19,6 +19,7 @@ constexpr Switch kSwitches[] = {
     {"-c", "", "assemble"},
     {"-r", "", "assemble, then open the program (SOURCE with .prg)"},
     {"-e", "", "with -r: hand it to the VICE that is already running"},
+    {"-d", "", "debug run: the source's breakpoints into VICE's monitor"},
     {"-h", "", "print this help (also --help, /?)"},
     {"--version", "", "print the version"},
     {"--help", "", nullptr},

@@ -1,5 +1,7 @@
 #include "emulator/binary_monitor.h"
 
+#include <cstdlib>
+
 namespace quennet::brackwin {
 namespace {
 
@@ -12,6 +14,7 @@ constexpr std::size_t kResponseHeaderSize = 12;
 constexpr std::uint32_t kMaxBodyLength = 1 << 20;
 constexpr std::uint32_t kRequestId = 0x6272776e;
 constexpr std::uint32_t kMachineCheckId = 0x6272776d;
+constexpr std::uint32_t kCheckpointsId = 0x62727763;
 // A resource that only VICE's C64 emulators, x64 and x64sc, have (the base
 // address of the C64 256K expansion): x128, x64dtv, xscpu64, VSID and the
 // other machines answer a request for it with an error.
@@ -48,6 +51,78 @@ std::vector<unsigned char> RequestHeader(unsigned char command,
 }
 
 }  // namespace
+
+bool ParseMonitorAddress(const std::string& value, MonitorAddress* address) {
+  std::string rest = value;
+  if (rest.compare(0, 6, "ip4://") == 0) rest.erase(0, 6);
+  const std::size_t colon = rest.rfind(':');
+  if (colon == std::string::npos) return false;
+  std::string host = rest.substr(0, colon);
+  const std::string port = rest.substr(colon + 1);
+  if (port.empty() || port.size() > 5 ||
+      port.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  const long port_number = std::strtol(port.c_str(), nullptr, 10);
+  if (port_number < 1 || port_number > 65535) return false;
+  if (host == "localhost") host = "127.0.0.1";
+  // Four decimal parts, each 0 to 255, the first 127.
+  std::uint32_t bits = 0;
+  int parts = 0;
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t end = host.find('.', at);
+    const std::string part = host.substr(at, end - at);
+    if (part.empty() || part.size() > 3 ||
+        part.find_first_not_of("0123456789") != std::string::npos) {
+      return false;
+    }
+    const long number = std::strtol(part.c_str(), nullptr, 10);
+    if (number > 255 || ++parts > 4) return false;
+    bits = bits << 8 | static_cast<std::uint32_t>(number);
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  if (parts != 4 || bits >> 24 != 127) return false;
+  address->host = bits;
+  address->port = static_cast<int>(port_number);
+  address->text = host + ":" + std::to_string(port_number);
+  return true;
+}
+
+std::vector<unsigned char> BuildRequest(
+    unsigned char command, std::uint32_t request_id,
+    const std::vector<unsigned char>& body) {
+  std::vector<unsigned char> request =
+      RequestHeader(command, request_id, body.size());
+  request.insert(request.end(), body.begin(), body.end());
+  return request;
+}
+
+std::vector<unsigned char> BuildBreakpointRequest(std::uint16_t address,
+                                                  std::uint32_t request_id) {
+  std::vector<unsigned char> body;
+  PutLittleEndian(&body, address, 2);  // Start,
+  PutLittleEndian(&body, address, 2);  // end.
+  body.push_back(1);                   // Stop when hit.
+  body.push_back(1);                   // Enabled.
+  body.push_back(kExecOperation);
+  body.push_back(0);  // Not temporary.
+  return BuildRequest(kCheckpointSetCommand, request_id, body);
+}
+
+bool BuildConditionRequest(std::uint32_t checkpoint,
+                           const std::string& condition,
+                           std::uint32_t request_id,
+                           std::vector<unsigned char>* request) {
+  if (condition.empty() || condition.size() > 255) return false;
+  std::vector<unsigned char> body;
+  PutLittleEndian(&body, checkpoint, 4);
+  body.push_back(static_cast<unsigned char>(condition.size()));
+  body.insert(body.end(), condition.begin(), condition.end());
+  *request = BuildRequest(kConditionSetCommand, request_id, body);
+  return true;
+}
 
 bool BuildAutostartRequest(const std::string& file, std::uint32_t request_id,
                            std::vector<unsigned char>* request) {
@@ -100,10 +175,30 @@ MonitorConnection::~MonitorConnection() {
   sockets_.CloseSocket(socket_);
 }
 
-bool MonitorConnection::Open(int port) {
-  socket_ = sockets_.ConnectLoopback(
-      port, deadline_.MillisecondsLeft(kConnectTimeoutMs));
+bool MonitorConnection::Open(const MonitorAddress& address) {
+  socket_ =
+      sockets_.ConnectLoopback(address.host, address.port,
+                               deadline_.MillisecondsLeft(kConnectTimeoutMs));
   return socket_ != kNoSocket;
+}
+
+MonitorConnection::Answer MonitorConnection::AskAll(
+    const std::vector<unsigned char>& request, std::uint32_t request_id,
+    unsigned char last, std::vector<MonitorResponse>* answers) {
+  if (!sockets_.Send(socket_, request, deadline_.MillisecondsLeft())) {
+    return Answer::kNotSent;
+  }
+  for (;;) {
+    MonitorResponse answer;
+    const Answer status = Await(
+        [request_id](const MonitorResponse& response) {
+          return response.request_id == request_id;
+        },
+        &answer);
+    if (status != Answer::kAnswered) return status;
+    answers->push_back(answer);
+    if (answer.type == last || answer.error != 0) return status;
+  }
 }
 
 MonitorConnection::Answer MonitorConnection::Ask(
@@ -164,9 +259,60 @@ MonitorConnection::Answer MonitorConnection::Await(Wanted wanted,
 
 namespace {
 
-// The exchange on an open connection: what the VICE is, then the autostart.
+// Replaces VICE's breakpoints (its exec checkpoints) with `breakpoints`.
+// Returns kAnswered when it could talk it through, counting what was set
+// in `result`.
+MonitorConnection::Answer ReplaceBreakpoints(
+    MonitorConnection& monitor, const std::vector<Breakpoint>& breakpoints,
+    HandOff* result) {
+  using Answer = MonitorConnection::Answer;
+  std::vector<MonitorResponse> listed;
+  Answer status =
+      monitor.AskAll(BuildRequest(kCheckpointListCommand, kCheckpointsId, {}),
+                     kCheckpointsId, kCheckpointListCommand, &listed);
+  if (status != Answer::kAnswered) return status;
+  MonitorResponse answer;
+  for (const MonitorResponse& info : listed) {
+    // number (u32), hit (u8), start, end (u16), stop, enabled, operation.
+    if (info.type != kCheckpointInfo || info.body.size() < 12 ||
+        (info.body[11] & kExecOperation) == 0) {
+      continue;
+    }
+    const std::vector<unsigned char> number(info.body.begin(),
+                                            info.body.begin() + 4);
+    status = monitor.Ask(
+        BuildRequest(kCheckpointDeleteCommand, kCheckpointsId, number),
+        kCheckpointsId, &answer);
+    if (status != Answer::kAnswered) return status;
+  }
+  result->breakpoints = 0;
+  for (const Breakpoint& breakpoint : breakpoints) {
+    status =
+        monitor.Ask(BuildBreakpointRequest(breakpoint.address, kCheckpointsId),
+                    kCheckpointsId, &answer);
+    if (status != Answer::kAnswered) return status;
+    if (answer.error != 0 || answer.body.size() < 4) continue;
+    ++result->breakpoints;
+    std::vector<unsigned char> condition;
+    if (!BuildConditionRequest(GetLittleEndian32(answer.body.data()),
+                               breakpoint.condition, kCheckpointsId,
+                               &condition)) {
+      continue;
+    }
+    status = monitor.Ask(condition, kCheckpointsId, &answer);
+    if (status != Answer::kAnswered) return status;
+    if (answer.error != 0) {
+      result->refused_conditions.push_back(breakpoint.line);
+    }
+  }
+  return Answer::kAnswered;
+}
+
+// The exchange on an open connection: what the VICE is, the breakpoints of a
+// debug run, then the autostart.
 void HandOffThrough(MonitorConnection& monitor,
                     const std::vector<unsigned char>& autostart,
+                    const std::vector<Breakpoint>* breakpoints,
                     HandOff* result) {
   using Answer = MonitorConnection::Answer;
   const auto settle = [result](Outcome outcome, Reason reason) {
@@ -190,6 +336,19 @@ void HandOffThrough(MonitorConnection& monitor,
       return settle(Outcome::kRefused, Reason::kNotTheMonitor);
   }
   if (answer.error != 0) return settle(Outcome::kRefused, Reason::kNotAC64);
+  if (breakpoints != nullptr) {
+    switch (ReplaceBreakpoints(monitor, *breakpoints, result)) {
+      case Answer::kAnswered:
+        break;
+      case Answer::kNotSent:
+        return settle(Outcome::kRefused, Reason::kNotSent);
+      case Answer::kNoAnswer:
+      case Answer::kClosed:
+        return settle(Outcome::kRefused, Reason::kNoAnswer);
+      case Answer::kMalformed:
+        return settle(Outcome::kRefused, Reason::kNotTheMonitor);
+    }
+  }
 
   switch (monitor.Ask(autostart, kRequestId, &answer)) {
     case Answer::kAnswered:
@@ -219,14 +378,15 @@ void HandOffThrough(MonitorConnection& monitor,
 
 }  // namespace
 
-HandOff AutostartThroughMonitor(Sockets& sockets,
+HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
                                 const std::string& absolute_path,
-                                const Deadline& deadline) {
+                                const Deadline& deadline,
+                                const std::vector<Breakpoint>* breakpoints) {
   HandOff result;
   result.route = Route::kMonitor;
   // Nothing is sent to a process of another user, who could run anything
   // it is sent on a shared machine.
-  const ListenerOwner owner = sockets.FindListener(kMonitorPort);
+  const ListenerOwner owner = sockets.FindListener(address.host, address.port);
   if (owner.other_user) {
     result.outcome = Outcome::kRefused;
     result.reason = Reason::kOtherUser;
@@ -235,7 +395,7 @@ HandOff AutostartThroughMonitor(Sockets& sockets,
   }
   result.pid = owner.pid;
   MonitorConnection monitor(sockets, deadline.Capped(kMonitorCapMs));
-  if (!monitor.Open(kMonitorPort)) return result;  // Absent.
+  if (!monitor.Open(address)) return result;  // Absent.
   std::vector<unsigned char> autostart;
   if (!BuildAutostartRequest(absolute_path, kRequestId, &autostart)) {
     result.outcome = Outcome::kRefused;
@@ -243,7 +403,7 @@ HandOff AutostartThroughMonitor(Sockets& sockets,
     result.code = static_cast<long>(absolute_path.size());
     return result;
   }
-  HandOffThrough(monitor, autostart, &result);
+  HandOffThrough(monitor, autostart, breakpoints, &result);
   return result;
 }
 

@@ -8,6 +8,7 @@
 
 #include "emulator/deadline.h"
 #include "emulator/hand_off.h"
+#include "emulator/vice_symbols.h"
 #include "platform/sockets.h"
 
 namespace quennet::brackwin {
@@ -18,12 +19,29 @@ namespace quennet::brackwin {
 // A request stops the emulation until the monitor is left again, which an
 // autostart does, or closing the connection.
 
-inline constexpr int kMonitorPort = 6502;
-/// Where -e looks for the monitor, in messages.
-inline constexpr char kMonitorAddress[] = "127.0.0.1:6502";
+/// Where the monitor listens: a loopback address and a port.
+struct MonitorAddress {
+  std::uint32_t host = 0x7F000001;  // 127.0.0.1, in host byte order.
+  int port = 6502;
+  std::string text = "127.0.0.1:6502";  // For messages.
+};
+
+/// Reads an address in VICE's forms, "ip4://127.0.0.1:6510" or
+/// "127.0.0.1:6510" ("localhost" is 127.0.0.1). Only loopback addresses
+/// (127.0.0.0/8) are taken: the program's path is sent to, and opened by,
+/// whatever listens there. False for anything else (ip6:// too: VICE cannot
+/// bind it to a fixed port).
+bool ParseMonitorAddress(const std::string& value, MonitorAddress* address);
 inline constexpr unsigned char kAutostartCommand = 0xdd;
 inline constexpr unsigned char kResourceGetCommand = 0x51;
 inline constexpr unsigned char kResumedEvent = 0x63;
+inline constexpr unsigned char kCheckpointInfo = 0x11;
+inline constexpr unsigned char kCheckpointSetCommand = 0x12;
+inline constexpr unsigned char kCheckpointDeleteCommand = 0x13;
+inline constexpr unsigned char kCheckpointListCommand = 0x14;
+inline constexpr unsigned char kConditionSetCommand = 0x22;
+/// A checkpoint's operation bits: load 1, store 2, exec 4.
+inline constexpr unsigned char kExecOperation = 4;
 /// Autostart carries the name's length in one byte.
 inline constexpr std::size_t kMaxMonitorFileName = 255;
 
@@ -40,6 +58,26 @@ bool BuildAutostartRequest(const std::string& file, std::uint32_t request_id,
 /// bytes): the header as above, then the name's length (u8) and the name.
 std::vector<unsigned char> BuildResourceGetRequest(const std::string& name,
                                                    std::uint32_t request_id);
+
+/// Builds a request of `command` with `body`: the header as above, then the
+/// body.
+std::vector<unsigned char> BuildRequest(unsigned char command,
+                                        std::uint32_t request_id,
+                                        const std::vector<unsigned char>& body);
+
+/// Builds a checkpoint-set request (0x12) for an exec breakpoint at
+/// `address`: start and end `address` (u16 LE), stop when hit 1, enabled 1,
+/// operation exec (4), temporary 0.
+std::vector<unsigned char> BuildBreakpointRequest(std::uint16_t address,
+                                                  std::uint32_t request_id);
+
+/// Builds a condition-set request (0x22): the checkpoint's number (u32 LE),
+/// the condition's length (u8) and the condition. False, building nothing,
+/// for an empty condition or one over 255 bytes.
+bool BuildConditionRequest(std::uint32_t checkpoint,
+                           const std::string& condition,
+                           std::uint32_t request_id,
+                           std::vector<unsigned char>* request);
 
 /// One response or event:
 ///   0x02, API version, body length (u32 LE), type, error code,
@@ -74,13 +112,19 @@ class MonitorConnection {
   MonitorConnection(const MonitorConnection&) = delete;
   MonitorConnection& operator=(const MonitorConnection&) = delete;
 
-  /// Connects to 127.0.0.1:`port`; false when nothing accepts in time.
-  bool Open(int port);
+  /// Connects to `address`; false when nothing accepts in time.
+  bool Open(const MonitorAddress& address);
 
   /// Sends `request` and reads until the answer that carries `request_id`,
   /// passing over events and other answers.
   Answer Ask(const std::vector<unsigned char>& request,
              std::uint32_t request_id, MonitorResponse* answer);
+
+  /// Sends `request` and collects the answers that carry `request_id`, up to
+  /// and with the one of type `last` (or one with an error).
+  Answer AskAll(const std::vector<unsigned char>& request,
+                std::uint32_t request_id, unsigned char last,
+                std::vector<MonitorResponse>* answers);
 
   /// Reads until the event `type`.
   Answer AwaitEvent(unsigned char type);
@@ -102,8 +146,13 @@ class MonitorConnection {
   std::vector<unsigned char> received_;
 };
 
-/// Asks the VICE behind the binary monitor to autostart `absolute_path`,
-/// within the smaller of kMonitorCapMs and the time left before `deadline`.
+/// Asks the VICE behind the binary monitor at `address` to autostart
+/// `absolute_path`, within the smaller of kMonitorCapMs and the time left
+/// before `deadline`. With `breakpoints` (a debug run), first replaces
+/// VICE's exec checkpoints by them: each exec checkpoint is deleted, load
+/// and store watchpoints stay, and one is set for each breakpoint, with its
+/// condition; the result counts them in `breakpoints`, and the lines of the
+/// conditions VICE refused in `refused_conditions`.
 /// A listener of another user is not connected to at all. Before the
 /// autostart it makes sure that the VICE emulates a C64 (x64 or x64sc):
 /// only they have the resource "C64_256Kbase". After VICE's answer it waits
@@ -113,9 +162,10 @@ class MonitorConnection {
 /// answer could be read; refused for another user, a path too long for the
 /// request, another machine, an error answer, a monitor that does not answer
 /// or a stream that is not the monitor's; absent when nothing listens.
-HandOff AutostartThroughMonitor(Sockets& sockets,
+HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
                                 const std::string& absolute_path,
-                                const Deadline& deadline);
+                                const Deadline& deadline,
+                                const std::vector<Breakpoint>* breakpoints);
 
 }  // namespace quennet::brackwin
 

@@ -48,4 +48,8 @@ bool IsEmulatorTitle(const std::string& title) {
   return false;
 }
 
+bool IsMonitorTitle(const std::string& title) {
+  return title.compare(0, 12, "VICE monitor") == 0;
+}
+
 }  // namespace quennet::brackwin

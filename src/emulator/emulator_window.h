@@ -13,6 +13,10 @@ namespace quennet::brackwin {
 /// are. The window routes search with it.
 bool IsEmulatorTitle(const std::string& title);
 
+/// Whether `title` is that of VICE's own monitor window ("VICE monitor"),
+/// which is open while VICE is stopped in its monitor.
+bool IsMonitorTitle(const std::string& title);
+
 }  // namespace quennet::brackwin
 
 #endif  // BRACKWIN_EMULATOR_EMULATOR_WINDOW_H_

@@ -36,12 +36,17 @@ HandOffLine RenderMonitor(const HandOff& r, const HandOffContext& c) {
   const char* program = c.program.c_str();
   const char* monitor = c.monitor.c_str();
   switch (r.outcome) {
-    case Outcome::kDelivered:
+    case Outcome::kDelivered: {
+      const std::string breakpoints =
+          r.breakpoints < 0    ? ""
+          : r.breakpoints == 1 ? ", with 1 breakpoint"
+                               : Format(", with %d breakpoints", r.breakpoints);
       return {
           HandOffLine::kMessage,
-          Format("%s: autostarted in VICE%s through its monitor%s\n", program,
-                 Pid(r).c_str(),
+          Format("%s: autostarted in VICE%s through its monitor%s%s\n", program,
+                 Pid(r).c_str(), breakpoints.c_str(),
                  r.window_found ? "" : "; its window is not on this display")};
+    }
     case Outcome::kUnconfirmed:
       if (r.reason == Reason::kClosed) {
         return Warning(
@@ -87,6 +92,10 @@ HandOffLine RenderMonitor(const HandOff& r, const HandOffContext& c) {
     case Reason::kNotTheMonitor:
       return Warning(
           Format("what answers on %s is not VICE's monitor", monitor));
+    case Reason::kStoppedInMonitor:
+      return {HandOffLine::kError,
+              "VICE is stopped in its monitor: leave it (x, or close the "
+              "monitor window), then run again\n"};
     default:
       return Warning(
           Format("nothing could be sent to the monitor on %s", monitor));

@@ -2,6 +2,7 @@
 #define BRACKWIN_EMULATOR_HAND_OFF_H_
 
 #include <string>
+#include <vector>
 
 namespace quennet::brackwin {
 
@@ -44,18 +45,19 @@ enum class Reason {
   kClosed,            // Closed after the autostart was written whole.
   kUnreadableAnswer,  // Answered the autostart in a malformed frame.
   // The window.
-  kDropUnanswered,   // No answer to the drop (XDND: no XdndStatus).
-  kDropRefused,      // The window said it takes no such drop.
-  kDropDeclined,     // The window finished the drop as not performed.
-  kDataNotAsked,     // The drop was sent, the file never asked for.
-  kNotResponding,    // The window's thread is hung.
-  kDisabled,         // The only VICE windows are disabled (a dialog).
-  kElevated,         // VICE runs with higher rights and drops are blocked.
-  kOutsideCodePage,  // The absolute path has no ANSI form (code page `code`).
-  kNoFolder,         // The current folder cannot be read.
-  kDisplaySilent,    // The display did not answer in time.
-  kDisplayLost,      // The connection to the display broke.
-  kCrashed,          // The window search died of signal `code`.
+  kDropUnanswered,    // No answer to the drop (XDND: no XdndStatus).
+  kDropRefused,       // The window said it takes no such drop.
+  kDropDeclined,      // The window finished the drop as not performed.
+  kDataNotAsked,      // The drop was sent, the file never asked for.
+  kNotResponding,     // The window's thread is hung.
+  kDisabled,          // The only VICE windows are disabled (a dialog).
+  kElevated,          // VICE runs with higher rights and drops are blocked.
+  kOutsideCodePage,   // The absolute path has no ANSI form (code page `code`).
+  kNoFolder,          // The current folder cannot be read.
+  kDisplaySilent,     // The display did not answer in time.
+  kDisplayLost,       // The connection to the display broke.
+  kCrashed,           // The window search died of signal `code`.
+  kStoppedInMonitor,  // VICE is stopped in its own monitor window.
 };
 
 /// One route's result: the one value every route returns.
@@ -71,6 +73,11 @@ struct HandOff {
   long code = 0;
   /// For a monitor delivery: whether VICE's window was found to raise.
   bool window_found = true;
+  /// For a debug run through the monitor: how many breakpoints were set
+  /// (-1: none asked for), and the symbol-file lines of the conditions VICE
+  /// refused.
+  int breakpoints = -1;
+  std::vector<int> refused_conditions;
 };
 
 /// Whether the chain of routes ends with `result`: once the program may

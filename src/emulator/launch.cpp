@@ -6,6 +6,7 @@
 #include "emulator/deadline.h"
 #include "emulator/emulator_window.h"
 #include "emulator/hand_off.h"
+#include "emulator/vice_symbols.h"
 #include "paths/path_parts.h"
 
 namespace quennet::brackwin {
@@ -55,6 +56,34 @@ std::string Application::DescribeMovedOutput() {
   return "";
 }
 
+bool Application::ReadBreakpoints(const std::string& program,
+                                  std::vector<Breakpoint>* breakpoints) {
+  const std::string file = SymbolFile(program);
+  std::string text;
+  if (!platform_.FileExists(file) ||
+      !WrittenByThisBuild(file, symbols_existed_, symbols_before_) ||
+      !platform_.ReadTextFile(file, 1 << 20, &text)) {
+    output.Warning(
+        "warning: this build wrote no %s, so no breakpoints are set\n",
+        file.c_str());
+    return false;
+  }
+  const ViceSymbols symbols = ParseViceSymbols(text);
+  if (symbols.skipped == 1) {
+    output.Warning(
+        "warning: 1 line of %s was skipped: neither a label (al) nor a "
+        "breakpoint (break)\n",
+        file.c_str());
+  } else if (symbols.skipped > 1) {
+    output.Warning(
+        "warning: %d lines of %s were skipped: neither labels (al) nor "
+        "breakpoints (break)\n",
+        symbols.skipped, file.c_str());
+  }
+  *breakpoints = symbols.breakpoints;
+  return true;
+}
+
 bool Application::Launch(const std::string& source, bool use_running_emulator) {
   LaunchPaths paths;
   const PathLimits limits = platform_.GetPathLimits();
@@ -81,10 +110,17 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
                                : moved.c_str() + 1);
     return false;
   }
-  const HandOffContext context{paths.program, kMonitorAddress,
+  const HandOffContext context{paths.program, monitor_.text,
                                windows_.Describe(),
                                platform_.GetAnsiCodePage()};
+  // A debug run's breakpoints, which only VICE's monitor takes.
+  std::vector<Breakpoint> breakpoints;
+  const bool debugging = debug_ && ReadBreakpoints(paths.program, &breakpoints);
+  const char* kMonitorOnly =
+      "warning: breakpoints need VICE's monitor: start VICE with "
+      "-binarymonitor (see the README)\n";
   if (!use_running_emulator) {
+    if (debugging) output.Warning("%s", kMonitorOnly);
     return OpenThroughShell(paths, nullptr, nullptr, context);
   }
 
@@ -103,7 +139,23 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
     window.reason =
         context.code_page != 0 ? Reason::kOutsideCodePage : Reason::kNoFolder;
   } else {
-    monitor = AutostartThroughMonitor(sockets_, absolute, deadline);
+    monitor = AutostartThroughMonitor(sockets_, monitor_, absolute, deadline,
+                                      debugging ? &breakpoints : nullptr);
+    // A VICE that stopped at a breakpoint waits in its own monitor window,
+    // and its binary monitor answers nothing: a drop would land in a
+    // stopped VICE too.
+    if (monitor.reason == Reason::kNoAnswer && monitor.pid != 0 &&
+        windows_.Find(monitor.pid, deadline, IsMonitorTitle).outcome ==
+            Outcome::kDelivered) {
+      monitor.outcome = Outcome::kFailed;
+      monitor.reason = Reason::kStoppedInMonitor;
+    }
+    for (const int line : monitor.refused_conditions) {
+      output.Warning(
+          "warning: VICE refused the condition of the breakpoint in line %d "
+          "of %s; it stops there always\n",
+          line, SymbolFile(paths.program).c_str());
+    }
     if (monitor.outcome == Outcome::kDelivered ||
         monitor.outcome == Outcome::kUnconfirmed) {
       // The VICE that took it comes to the front, as a new one would.
@@ -113,7 +165,8 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
       Report(raise, context);
     }
     Report(monitor, context);
-    if (EndsTheChain(monitor)) return true;
+    if (EndsTheChain(monitor)) return monitor.outcome != Outcome::kFailed;
+    if (debugging) output.Warning("%s", kMonitorOnly);
     window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
   }
   Report(window, context);

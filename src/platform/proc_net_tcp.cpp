@@ -10,10 +10,13 @@ constexpr char kListenState[] = "0A";
 
 }  // namespace
 
-bool FindTcpListener(const std::string& table, int port, bool little_endian,
-                     TcpListener* listener) {
+bool FindTcpListener(const std::string& table, std::uint32_t address, int port,
+                     bool little_endian, TcpListener* listener) {
   // The kernel prints the address's four bytes as one native integer.
-  const unsigned long loopback = little_endian ? 0x0100007FUL : 0x7F000001UL;
+  const unsigned long wanted =
+      little_endian ? (address >> 24 | (address >> 8 & 0xFF00) |
+                       (address << 8 & 0xFF0000) | (address & 0xFF) << 24)
+                    : address;
   std::istringstream lines(table);
   std::string line;
   std::getline(lines, line);  // The heading.
@@ -30,11 +33,11 @@ bool FindTcpListener(const std::string& table, int port, bool little_endian,
     if (colon == std::string::npos || state != kListenState) continue;
     const std::string address_text = local.substr(0, colon);
     char* end = nullptr;
-    const unsigned long address = std::strtoul(address_text.c_str(), &end, 16);
+    const unsigned long bound = std::strtoul(address_text.c_str(), &end, 16);
     if (*end != '\0') continue;
     const long local_port = std::strtol(local.c_str() + colon + 1, &end, 16);
     if (*end != '\0' || local_port != port) continue;
-    if (address != loopback && address != 0) continue;
+    if (bound != wanted && bound != 0) continue;
     listener->uid = std::strtol(uid.c_str(), nullptr, 10);
     listener->inode = std::strtoul(inode.c_str(), nullptr, 10);
     return true;

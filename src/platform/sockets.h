@@ -25,9 +25,11 @@ class Sockets {
  public:
   virtual ~Sockets() = default;
 
-  /// Connects to `port` on 127.0.0.1, waiting at most `timeout_ms` for the
-  /// connection. Returns kNoSocket when it is refused or not made in time.
-  virtual SocketHandle ConnectLoopback(int port, int timeout_ms) = 0;
+  /// Connects to `port` on the loopback address `address` (127.x.y.z, in
+  /// host byte order), waiting at most `timeout_ms` for the connection.
+  /// Returns kNoSocket when it is refused or not made in time.
+  virtual SocketHandle ConnectLoopback(std::uint32_t address, int port,
+                                       int timeout_ms) = 0;
 
   /// Sends all of `bytes`, waiting at most `timeout_ms`; false on failure.
   virtual bool Send(SocketHandle socket,
@@ -46,8 +48,9 @@ class Sockets {
 
   virtual void CloseSocket(SocketHandle socket) = 0;
 
-  /// Who listens on 127.0.0.1:`port`, as far as the system tells.
-  virtual ListenerOwner FindListener(int port) = 0;
+  /// Who listens on `address`:`port` (host byte order), as far as the
+  /// system tells.
+  virtual ListenerOwner FindListener(std::uint32_t address, int port) = 0;
 };
 
 /// The sockets of this build.

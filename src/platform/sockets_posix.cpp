@@ -62,7 +62,8 @@ long FindSocketHolder(unsigned long inode) {
 
 class PosixSockets : public Sockets {
  public:
-  SocketHandle ConnectLoopback(int port, int timeout_ms) override {
+  SocketHandle ConnectLoopback(std::uint32_t loopback, int port,
+                               int timeout_ms) override {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) return kNoSocket;
     fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -70,7 +71,7 @@ class PosixSockets : public Sockets {
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(loopback);
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address),
                 sizeof(address)) != 0) {
       int error = errno;
@@ -126,14 +127,15 @@ class PosixSockets : public Sockets {
 
   // Linux lists the sockets of this network namespace, with their owners'
   // uids and inodes, in /proc/net/tcp; elsewhere nothing can be told.
-  ListenerOwner FindListener(int port) override {
+  ListenerOwner FindListener(std::uint32_t address, int port) override {
     ListenerOwner owner;
     std::ifstream file("/proc/net/tcp");
     if (!file) return owner;
     std::ostringstream table;
     table << file.rdbuf();
     TcpListener listener;
-    if (!FindTcpListener(table.str(), port, IsLittleEndian(), &listener)) {
+    if (!FindTcpListener(table.str(), address, port, IsLittleEndian(),
+                         &listener)) {
       return owner;
     }
     owner.uid = listener.uid;

@@ -35,7 +35,8 @@ bool WaitFor(SOCKET socket, bool read, int timeout_ms) {
 
 class Win32Sockets : public Sockets {
  public:
-  SocketHandle ConnectLoopback(int port, int timeout_ms) override {
+  SocketHandle ConnectLoopback(std::uint32_t loopback, int port,
+                               int timeout_ms) override {
     if (!winsock_ready_) {
       WSADATA data;
       if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return kNoSocket;
@@ -50,7 +51,7 @@ class Win32Sockets : public Sockets {
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(loopback);
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address),
                 sizeof(address)) != 0 &&
         (WSAGetLastError() != WSAEWOULDBLOCK ||
@@ -97,7 +98,7 @@ class Win32Sockets : public Sockets {
   // The owning process of the listener, from the TCP table. Windows keeps
   // another user's process from our messages only by integrity level, and
   // says nothing of the owner's user here: `other_user` stays false.
-  ListenerOwner FindListener(int port) override {
+  ListenerOwner FindListener(std::uint32_t address, int port) override {
     ListenerOwner owner;
     ULONG size = 0;
     if (GetExtendedTcpTable(nullptr, &size, FALSE, AF_INET,
@@ -115,9 +116,8 @@ class Win32Sockets : public Sockets {
       const MIB_TCPROW_OWNER_PID& row = table->table[i];
       const u_short local_port =
           ntohs(static_cast<u_short>(row.dwLocalPort & 0xFFFF));
-      const u_long address = ntohl(row.dwLocalAddr);
-      if (local_port == port &&
-          (address == INADDR_LOOPBACK || address == INADDR_ANY)) {
+      const u_long local = ntohl(row.dwLocalAddr);
+      if (local_port == port && (local == address || local == INADDR_ANY)) {
         owner.pid = static_cast<long>(row.dwOwningPid);
         break;
       }

@@ -35,6 +35,12 @@ class WindowRoute {
   virtual HandOff Raise(long pid, const Deadline& deadline,
                         TitlePredicate is_vice) = 0;
 
+  /// Whether process `pid` has a window whose title `matches` (VICE's
+  /// monitor window, say): delivered when it has, absent when not, failed
+  /// as above.
+  virtual HandOff Find(long pid, const Deadline& deadline,
+                       TitlePredicate matches) = 0;
+
   /// The desktop in messages: "the X display :0", "the desktop".
   virtual std::string Describe() = 0;
 };

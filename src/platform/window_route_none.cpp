@@ -14,6 +14,9 @@ class NoWindowRoute : public WindowRoute {
   HandOff Raise(long, const Deadline&, TitlePredicate) override {
     return Absent();
   }
+  HandOff Find(long, const Deadline&, TitlePredicate) override {
+    return Absent();
+  }
   std::string Describe() override { return "the desktop"; }
 
  private:

@@ -47,7 +47,7 @@ BOOL CALLBACK Visit(HWND window, LPARAM context) {
   return FALSE;
 }
 
-Search Find(TitlePredicate is_vice, long pid) {
+Search FindWindow(TitlePredicate is_vice, long pid) {
   Search search;
   search.is_vice = is_vice;
   search.pid = static_cast<DWORD>(pid);
@@ -79,7 +79,7 @@ class Win32WindowRoute : public WindowRoute {
  public:
   HandOff Drop(const std::string& absolute_program, const Deadline& deadline,
                TitlePredicate is_vice) override {
-    Search search = Find(is_vice, 0);
+    Search search = FindWindow(is_vice, 0);
     if (search.found == nullptr) {
       // A dialog open in VICE disables its window; say so rather than that
       // there is no VICE.
@@ -127,9 +127,17 @@ class Win32WindowRoute : public WindowRoute {
   }
 
   HandOff Raise(long pid, const Deadline&, TitlePredicate is_vice) override {
-    const Search search = Find(is_vice, pid);
+    const Search search = FindWindow(is_vice, pid);
     if (search.found == nullptr) return Result(search, Outcome::kAbsent);
     BringForward(search.found);
+    return Result(search, Outcome::kDelivered);
+  }
+
+  HandOff Find(long pid, const Deadline&, TitlePredicate matches) override {
+    Search search = FindWindow(matches, pid);
+    if (search.found == nullptr && search.disabled_title.empty()) {
+      return Result(search, Outcome::kAbsent);
+    }
     return Result(search, Outcome::kDelivered);
   }
 

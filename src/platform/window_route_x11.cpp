@@ -531,7 +531,7 @@ struct Connection {
 // The child's work: find VICE's window, then drop `program` onto it (unless
 // null) and raise it, reporting each step.
 void RunInChild(const std::string* program, long pid, TitlePredicate is_vice,
-                Clock::time_point deadline, Reporter& reporter) {
+                bool raise, Clock::time_point deadline, Reporter& reporter) {
   Connection c;
   if (!c.Open()) {
     reporter.Say(kNoWindow);
@@ -553,8 +553,10 @@ void RunInChild(const std::string* program, long pid, TitlePredicate is_vice,
     if (last != kDropSent && last != kDataGiven) reporter.Say(last);
     if (last != kFinished) return;
   }
-  c.Raise(window, std::min(deadline, Clock::now() + std::chrono::milliseconds(
-                                                        kRaiseCapMs)));
+  if (raise) {
+    c.Raise(window, std::min(deadline, Clock::now() + std::chrono::milliseconds(
+                                                          kRaiseCapMs)));
+  }
   reporter.Say(kRaised);
 }
 
@@ -583,7 +585,8 @@ class X11WindowRoute : public WindowRoute {
  public:
   HandOff Drop(const std::string& absolute_program, const Deadline& deadline,
                TitlePredicate is_vice) override {
-    const ChildReport report = Run(&absolute_program, 0, is_vice, deadline);
+    const ChildReport report =
+        Run(&absolute_program, 0, is_vice, true, deadline);
     HandOff result = BaseOutcome(report);
     if (report.Saw(kFinished)) {
       result.outcome = Outcome::kDelivered;
@@ -608,7 +611,15 @@ class X11WindowRoute : public WindowRoute {
 
   HandOff Raise(long pid, const Deadline& deadline,
                 TitlePredicate is_vice) override {
-    const ChildReport report = Run(nullptr, pid, is_vice, deadline);
+    const ChildReport report = Run(nullptr, pid, is_vice, true, deadline);
+    HandOff result = BaseOutcome(report);
+    if (report.Saw(kRaised)) result.outcome = Outcome::kDelivered;
+    return result;
+  }
+
+  HandOff Find(long pid, const Deadline& deadline,
+               TitlePredicate matches) override {
+    const ChildReport report = Run(nullptr, pid, matches, false, deadline);
     HandOff result = BaseOutcome(report);
     if (report.Saw(kRaised)) result.outcome = Outcome::kDelivered;
     return result;
@@ -650,7 +661,7 @@ class X11WindowRoute : public WindowRoute {
   }
 
   ChildReport Run(const std::string* program, long pid, TitlePredicate is_vice,
-                  const Deadline& deadline) {
+                  bool raise, const Deadline& deadline) {
     ChildReport report;
     // Without a display there is no window; Xlib is not even loaded.
     const char* display = std::getenv("DISPLAY");
@@ -676,7 +687,7 @@ class X11WindowRoute : public WindowRoute {
     if (child == 0) {
       close(fds[0]);
       Reporter reporter(fds[1]);
-      RunInChild(program, pid, is_vice, deadline.At() - kReportMargin,
+      RunInChild(program, pid, is_vice, raise, deadline.At() - kReportMargin,
                  reporter);
       // No exit handlers: they belong to the parent.
       _exit(0);

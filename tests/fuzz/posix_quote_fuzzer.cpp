@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   // In the whole command the source is one word too: the text after the
   // archive's word and before " -showmem -afo".
   const std::string command = brackwin::BuildAssemblerCommand(
-      brackwin::CommandSyntax::kPosix, bytes, bytes);
+      brackwin::CommandSyntax::kPosix, "java", bytes, bytes);
   const std::string prefix = "java -Xms256m -Xmx512m -jar ";
   const std::string suffix = " -showmem -afo";
   FUZZ_CHECK(command.compare(0, prefix.size(), prefix) == 0);
