@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-for target in command_line monitor_response path_parts posix_quote; do
+for target in command_line monitor_response path_parts posix_quote vice_symbols; do
   mkdir -p "$scratch/$target"
   cp "$here/corpus/$target/"* "$scratch/$target/"
   if ! "$build/tests/fuzz/${target}_fuzzer" -max_total_time="$seconds" \
