@@ -3,9 +3,10 @@
 # `work` (a scratch folder) and `pids` (an array of processes to end), and
 # after common.sh, whose start_display starts the server.
 # VICE ships without ROMs, so this writes stand-in images of its own: a
-# KERNAL whose reset, NMI and IRQ vectors point at an endless JMP at $E000,
-# and BASIC and character ROMs of zeros. With -autostartprgmode 1 (inject
-# into RAM) that is all an autostart needs.
+# KERNAL whose reset, NMI and IRQ vectors point at a loop at $E000 that
+# jumps to $080D once a NOP is there (the stand-in program puts one), and
+# BASIC and character ROMs of zeros. With -autostartprgmode 1 (inject into
+# RAM) that is all an autostart needs.
 
 vice_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -57,7 +58,8 @@ write_roms() {
   python3 - "$work/roms" << 'PY'
 import sys
 kernal = bytearray(8192)
-kernal[0:3] = b"\x4c\x00\xe0"          # $E000: JMP $E000
+# $E000: LDA $080D; CMP #$EA; BNE $E000; JMP $080D
+kernal[0:10] = b"\xad\x0d\x08\xc9\xea\xd0\xf9\x4c\x0d\x08"
 kernal[0x1FFA:0x2000] = b"\x00\xe0" * 3  # NMI, reset and IRQ vectors
 open(sys.argv[1] + "/kernal", "wb").write(kernal)
 open(sys.argv[1] + "/basic", "wb").write(bytes(8192))
@@ -94,7 +96,8 @@ start_vice() {  # [SWITCH...]
   xprop -id "$vice_window" XdndAware 2> /dev/null | grep -q ATOM ||
     { echo "VICE did not start: $(tail -n 3 "${vice_log:-$work/vice.log}")" >&2; return 1; }
   case " $* " in
-    *" -binarymonitor "*) python3 "$vice_here/vice_monitor.py" wait 6502 10 ;;
+    *" -binarymonitor "*)
+      python3 "$vice_here/vice_monitor.py" wait "${vice_port:-6502}" 10 ;;
   esac
 }
 

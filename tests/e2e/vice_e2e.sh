@@ -117,6 +117,38 @@ case $case_name in
     xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" ||
       fail "not active: $(xprop -root _NET_ACTIVE_WINDOW), VICE is $vice_window"
     ;;
+  debug)
+    # A debug run sets the source's breakpoint: the program stops at $080D,
+    # in VICE's monitor window. The next run finds VICE stopped there.
+    start_vice -binarymonitor || fail "VICE did not start"
+    BRACKWIN_TEST_VICE_SYMBOLS='al C:080d .start\nbreak 80d \n' \
+      run -f demo.asm -r -e -d
+    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor, with 1 breakpoint"$'\n'
+    for _ in $(seq 200); do
+      xwininfo -root -tree | grep -q '"VICE monitor"' && break
+      sleep 0.05
+    done
+    xwininfo -root -tree | grep -q '"VICE monitor"' ||
+      fail "VICE did not stop at the breakpoint: $(tail -n 5 "$work/vice.log")"
+    run -f demo.asm -r -e
+    expect 255 "VICE is stopped in its monitor: leave it (x, or close the monitor window), then run again"$'\n'
+    expect_injected
+    ;;
+  debug-clean)
+    # At another monitor address: a debug run whose source has no
+    # breakpoint leaves none behind, not even one set by hand.
+    vice_port=6510 start_vice -binarymonitor \
+      -binarymonitoraddress ip4://127.0.0.1:6510 || fail "VICE did not start"
+    python3 "$here/vice_monitor.py" break 6510 0xc000 || fail "no breakpoint set"
+    [ "$(python3 "$here/vice_monitor.py" breaks 6510)" = c000 ] ||
+      fail "the breakpoint by hand is not there"
+    BRACKWIN_MONITOR=127.0.0.1:6510 BRACKWIN_TEST_VICE_SYMBOLS='al C:080d .start\n' \
+      run -f demo.asm -r -e -d
+    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor, with 0 breakpoints"$'\n'
+    expect_injected
+    [ -z "$(python3 "$here/vice_monitor.py" breaks 6510)" ] ||
+      fail "breakpoints left: $(python3 "$here/vice_monitor.py" breaks 6510)"
+    ;;
   monitor-stopped)
     # The monitor's port accepts, but the emulator never answers: the tool
     # gives up on it within its cap, before anything was handed on, and

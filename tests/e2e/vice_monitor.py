@@ -3,6 +3,8 @@
 
 Usage: vice_monitor.py wait PORT SECONDS     wait until the monitor listens
        vice_monitor.py read PORT ADDR COUNT  print COUNT bytes at ADDR in hex
+       vice_monitor.py break PORT ADDR       set an exec checkpoint at ADDR
+       vice_monitor.py breaks PORT           print the exec checkpoints' starts
 """
 import socket
 import struct
@@ -49,9 +51,32 @@ def main():
             except OSError:
                 time.sleep(0.05)
         sys.exit("the monitor does not listen")
-    address, count = int(sys.argv[3], 0), int(sys.argv[4])
     with socket.create_connection(("127.0.0.1", port), 5) as sock:
         sock.settimeout(5)
+        if mode == "break":
+            # Checkpoint set (0x12): start, end, stop, enabled, exec, lasting.
+            address = int(sys.argv[3], 0)
+            request(sock, 0x12, struct.pack("<HHBBBB", address, address, 1, 1, 4, 0))
+            request(sock, 0xAA, b"", 8)
+            return
+        if mode == "breaks":
+            # Checkpoint list (0x14): an info (0x11) each, then the count.
+            sock.sendall(struct.pack("<BBIIB", 2, 1, 0, 9, 0x14))
+            starts = []
+            while True:
+                header = recv_exactly(sock, 12)
+                _, _, length, kind, _, answer_id = struct.unpack("<BBIBBI", header)
+                body = recv_exactly(sock, length)
+                if answer_id != 9:
+                    continue
+                if kind == 0x14:
+                    break
+                if body[11] & 4:
+                    starts.append(f"{struct.unpack('<H', body[5:7])[0]:04x}")
+            print(" ".join(starts))
+            request(sock, 0xAA, b"", 8)
+            return
+        address, count = int(sys.argv[3], 0), int(sys.argv[4])
         # Memory get (0x01): no side effects, start, end, main memory, bank 0.
         body = struct.pack("<BHHBH", 0, address, address + count - 1, 0, 0)
         answer = request(sock, 0x01, body)
