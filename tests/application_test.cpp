@@ -101,7 +101,8 @@ TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
     std::string output;
   } cases[] = {
       {CommandSyntax::kWindows, "-f demo.asm -c -x", 0,
-       "warning: ignored: -x (the switches are -f, -c, -r, -e, -d, -h, "
+       "warning: ignored: -x (the switches are -f, -c, -r, -e, -d, --check, "
+       "-h, "
        "--version)\n"},
       {CommandSyntax::kWindows, "-f demo.asm -re", -1,
        nothing + "warning: ignored: -re (write -r -e)\n"},

@@ -568,6 +568,47 @@ TEST_F(LaunchTest, TheMonitorsAddressComesFromTheEnvironment) {
   EXPECT_TRUE(remote.platform.commands.empty());
 }
 
+TEST_F(LaunchTest, CheckSaysWhatIsThereAndChangesNothing) {
+  FakeSystem system;
+  system.platform.command_line = "brackwin --check";
+  system.platform.syntax = CommandSyntax::kPosix;
+  system.platform.environment.push_back({"DISPLAY", ":0"});
+  system.sockets.listening = true;
+  system.sockets.owner.pid = 99;
+  system.sockets.answers = {Answer(0x51, 0, kCheckId, 6),
+                            Answer(0xaa, 0, kCheckId)};
+  Application ready(system.platform, system.sockets, system.windows);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(ready.Execute(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "java: found, C:\\Program Files\\Java\\bin\\java.exe\n"
+            "KickAss.jar: found in KICKASS_PATH (C:\\KickAssembler)\n"
+            ".prg association: missing: associate .prg files with x64sc (see "
+            "the README)\n"
+            "VICE's monitor at 127.0.0.1:6502: found, a C64 (pid 99)\n"
+            "VICE window on the X display :93: none open\n"
+            "display: found, DISPLAY=:0\n"
+            "ready: brackwin -f SOURCE -r -e can run\n");
+  // It left the monitor, so that VICE runs on; nothing ran.
+  ASSERT_EQ(system.sockets.sent.size(), 2u);
+  EXPECT_EQ(system.sockets.sent[1], BuildRequest(0xaa, kCheckId, {}));
+  EXPECT_TRUE(system.platform.commands.empty());
+  EXPECT_TRUE(system.platform.opens.empty());
+
+  // No route into VICE: not ready.
+  FakeSystem none;
+  none.platform.command_line = "brackwin --check";
+  Application missing(none.platform, none.sockets, none.windows);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(missing.Execute(), -1);
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_NE(output.find("VICE's monitor at 127.0.0.1:6502: missing: start "
+                        "VICE with -binarymonitor"),
+            std::string::npos);
+  EXPECT_EQ(output.substr(output.size() - 31),
+            "not ready: see the lines above\n");
+}
+
 TEST_F(LaunchTest, AnotherUsersMonitorIsNeverConnectedTo) {
   system_.sockets.listening = true;
   system_.sockets.owner.other_user = true;

@@ -28,6 +28,8 @@ bool IsVersion(const char* token) {
   return CompareNoCase(token, "--version") == 0;
 }
 
+bool IsCheck(const char* token) { return CompareNoCase(token, "--check") == 0; }
+
 }  // namespace
 
 Application::Application(Platform& platform, Sockets& sockets,
@@ -42,6 +44,9 @@ int Application::Execute() {
       output.Print(UsageDetails(platform_.DescribeDocumentation()).c_str());
     } else if (version_) {
       output.Message("brackwin %s\n", kVersion);
+    } else if (check_) {
+      if (!ReadMonitorAddress()) return -1;
+      return CheckSetup(platform_, sockets_, windows_, monitor_, output);
     } else {
       return -1;
     }
@@ -57,20 +62,7 @@ int Application::Execute() {
                  too_long.c_str());
     return -1;
   }
-  // The monitor's address: it is sent the program's path, so nothing but
-  // this machine's loopback is taken.
-  std::string address;
-  if (run && useRunningEmulator &&
-      platform_.GetEnvironment("BRACKWIN_MONITOR", &address) ==
-          EnvironmentLookup::kSet &&
-      !address.empty() && !ParseMonitorAddress(address, &monitor_)) {
-    output.Error(
-        "BRACKWIN_MONITOR=%s is not a loopback address in VICE's forms "
-        "(127.0.0.1:6510, ip4://127.0.0.1:6510): the program would be sent "
-        "to whatever listens there\n",
-        address.c_str());
-    return -1;
-  }
+  if (run && useRunningEmulator && !ReadMonitorAddress()) return -1;
   LaunchPaths paths;
   if (run && DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(),
                                platform_.GetPathLimits(), &paths)) {
@@ -118,8 +110,9 @@ bool Application::ParseArguments() {
     if (i == value_of_f) continue;
     if (IsHelp(args[i])) help_ = true;
     if (IsVersion(args[i])) version_ = true;
+    if (IsCheck(args[i])) check_ = true;
   }
-  if (help_ || version_) return false;
+  if (help_ || version_ || check_) return false;
 
   // Only the presence of these switches counts; their values are ignored.
   std::string ignored_c, ignored_r, ignored_e;
@@ -181,6 +174,23 @@ bool Application::ParseArguments() {
   }
   output.Print(warnings.c_str());
   return true;
+}
+
+bool Application::ReadMonitorAddress() {
+  // The monitor is sent the program's path, so nothing but this machine's
+  // loopback is taken.
+  std::string address;
+  if (platform_.GetEnvironment("BRACKWIN_MONITOR", &address) !=
+          EnvironmentLookup::kSet ||
+      address.empty() || ParseMonitorAddress(address, &monitor_)) {
+    return true;
+  }
+  output.Error(
+      "BRACKWIN_MONITOR=%s is not a loopback address in VICE's forms "
+      "(127.0.0.1:6510, ip4://127.0.0.1:6510): the program would be sent to "
+      "whatever listens there\n",
+      address.c_str());
+  return false;
 }
 
 bool Application::WrittenByThisBuild(const std::string& file, bool existed,

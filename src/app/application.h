@@ -85,6 +85,10 @@ class Application {
   /// only that file, only for this message.
   std::string DescribeMovedOutput();
 
+  /// Takes the monitor's address from BRACKWIN_MONITOR, when set; false,
+  /// saying why, when it is not a loopback address in VICE's forms.
+  bool ReadMonitorAddress();
+
   /// Prints what `result` gives the user.
   void Report(const HandOff& result, const HandOffContext& context);
 
@@ -104,6 +108,7 @@ class Application {
   bool run = false;
   bool useRunningEmulator = false;
   bool debug_ = false;  // -d: a debug run.
+  bool check_ = false;  // --check.
   bool help_ = false;
   bool version_ = false;
   // Where -e looks for VICE's monitor (BRACKWIN_MONITOR, else the default).

@@ -3,51 +3,158 @@
 #include <string>
 
 #include "app/assembler_command.h"
+#include "emulator/emulator_window.h"
 
 namespace quennet::brackwin {
+namespace {
 
-void WarnAboutSetup(Platform& platform, DebugOutput& output) {
-  std::string folder;
+// What is wrong with KICKASS_PATH, as a sentence that says what to set; ""
+// when it names a folder that holds KickAss.jar.
+std::string KickAssProblem(Platform& platform, std::string* folder) {
   const EnvironmentLookup lookup =
-      platform.GetEnvironment("KICKASS_PATH", &folder);
+      platform.GetEnvironment("KICKASS_PATH", folder);
   if (lookup == EnvironmentLookup::kOutsideCodePage) {
     // cmd.exe hands the value on in full, but java reads its arguments in
     // the ANSI code page and gets '?' for these characters.
-    output.Warning(
-        "warning: KICKASS_PATH holds characters outside code page %u, which "
-        "java cannot read: put KickAss.jar in a folder whose name the code "
-        "page holds\n",
-        platform.GetAnsiCodePage());
-  } else if (lookup == EnvironmentLookup::kUnset || folder.empty()) {
-    output.Warning(
-        "warning: KICKASS_PATH is not set: set it to the folder that holds "
-        "KickAss.jar\n");
-  } else if (!platform.FileExists(folder + kAssemblerArchive)) {
-    if (folder.find('"') != std::string::npos) {
-      // A common mistake on Windows (setx KICKASS_PATH "\"C:\...\""): the
-      // quotes end up in the value and split the archive's path at java.
-      output.Warning(
-          "warning: KICKASS_PATH holds a double quote (%s): set it to the "
-          "folder without quotes\n",
-          folder.c_str());
-    } else if (platform.FileExists(folder)) {
-      output.Warning(
-          "warning: KICKASS_PATH names a file (%s): set it to the folder "
-          "that holds KickAss.jar\n",
-          folder.c_str());
+    return "KICKASS_PATH holds characters outside code page " +
+           std::to_string(platform.GetAnsiCodePage()) +
+           ", which java cannot read: put KickAss.jar in a folder whose name "
+           "the code page holds";
+  }
+  if (lookup == EnvironmentLookup::kUnset || folder->empty()) {
+    return "KICKASS_PATH is not set: set it to the folder that holds "
+           "KickAss.jar";
+  }
+  if (platform.FileExists(*folder + kAssemblerArchive)) return "";
+  if (folder->find('"') != std::string::npos) {
+    // A common mistake on Windows (setx KICKASS_PATH "\"C:\...\""): the
+    // quotes end up in the value and split the archive's path at java.
+    return "KICKASS_PATH holds a double quote (" + *folder +
+           "): set it to the folder without quotes";
+  }
+  if (platform.FileExists(*folder)) {
+    return "KICKASS_PATH names a file (" + *folder +
+           "): set it to the folder that holds KickAss.jar";
+  }
+  return "KickAss.jar is not in KICKASS_PATH (" + *folder +
+         "): set it to the folder that holds KickAss.jar";
+}
+
+constexpr char kNoJava[] =
+    "java is not on the PATH: install Java, or add the folder of its java "
+    "program to the PATH";
+
+}  // namespace
+
+void WarnAboutSetup(Platform& platform, DebugOutput& output) {
+  std::string folder, java;
+  const std::string problem = KickAssProblem(platform, &folder);
+  if (!problem.empty()) output.Warning("warning: %s\n", problem.c_str());
+  if (!platform.FindProgram("java", &java)) {
+    output.Warning("warning: %s\n", kNoJava);
+  }
+}
+
+int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
+               const MonitorAddress& monitor, DebugOutput& output) {
+  const Deadline deadline(kHandOffDeadlineMs);
+  std::string java, folder;
+  const bool java_found = platform.FindProgram("java", &java);
+  output.Message("java: %s\n",
+                 java_found ? ("found, " + java).c_str()
+                            : (std::string("missing: ") + kNoJava).c_str());
+  const std::string problem = KickAssProblem(platform, &folder);
+  output.Message("KickAss.jar: %s\n",
+                 problem.empty()
+                     ? ("found in KICKASS_PATH (" + folder + ")").c_str()
+                     : ("missing: " + problem).c_str());
+
+  // The routes into VICE, any of which will do.
+  bool route = false;
+  Association association;
+  if (!platform.FindAssociation("demo.prg", &association)) {
+    output.Message(
+        ".prg association: missing: associate .prg files with x64sc (see "
+        "the README)\n");
+  } else if (!association.program_found) {
+    output.Message(
+        ".prg association: missing: it runs %s (%s), which is not "
+        "installed: install it, or fix the association\n",
+        association.program.c_str(), association.entry.c_str());
+  } else {
+    route = true;
+    output.Message(".prg association: found, %s (%s)\n",
+                   association.program.c_str(), association.entry.c_str());
+  }
+
+  const MonitorState state = CheckMonitor(sockets, monitor, deadline);
+  const char* at = monitor.text.c_str();
+  if (state.owner.other_user) {
+    output.Message("VICE's monitor at %s: another user's (uid %ld): not used\n",
+                   at, state.owner.uid);
+  } else if (!state.listening) {
+    output.Message(
+        "VICE's monitor at %s: missing: start VICE with -binarymonitor (see "
+        "the README)\n",
+        at);
+  } else if (!state.answered) {
+    const bool stopped =
+        state.owner.pid != 0 &&
+        windows.Find(state.owner.pid, deadline, IsMonitorTitle).outcome ==
+            Outcome::kDelivered;
+    output.Message("VICE's monitor at %s: does not answer%s\n", at,
+                   stopped ? ": VICE is stopped in its monitor, leave it (x)"
+                           : ": is it VICE's?");
+  } else if (!state.c64) {
+    output.Message(
+        "VICE's monitor at %s: not a C64: start x64sc with -binarymonitor\n",
+        at);
+  } else {
+    route = true;
+    output.Message(
+        "VICE's monitor at %s: found, a C64%s\n", at,
+        state.owner.pid != 0
+            ? (" (pid " + std::to_string(state.owner.pid) + ")").c_str()
+            : "");
+  }
+
+  const HandOff window = windows.Find(0, deadline, IsEmulatorTitle);
+  const std::string display = windows.Describe();
+  if (window.outcome == Outcome::kDelivered) {
+    route = true;
+    output.Message("VICE window on %s: found, \"%s\"\n", display.c_str(),
+                   window.title.c_str());
+  } else if (window.outcome == Outcome::kFailed) {
+    output.Message("VICE window on %s: missing: the display does not answer\n",
+                   display.c_str());
+  } else {
+    output.Message("VICE window on %s: none open\n", display.c_str());
+  }
+
+  if (platform.GetCommandSyntax() == CommandSyntax::kPosix) {
+    std::string x, wayland;
+    const bool has_x =
+        platform.GetEnvironment("DISPLAY", &x) == EnvironmentLookup::kSet &&
+        !x.empty();
+    const bool has_wayland =
+        platform.GetEnvironment("WAYLAND_DISPLAY", &wayland) ==
+            EnvironmentLookup::kSet &&
+        !wayland.empty();
+    if (has_x || has_wayland) {
+      output.Message(
+          "display: found, %s\n",
+          (has_x ? "DISPLAY=" + x : "WAYLAND_DISPLAY=" + wayland).c_str());
     } else {
-      output.Warning(
-          "warning: KickAss.jar is not in KICKASS_PATH (%s): set it to the "
-          "folder that holds KickAss.jar\n",
-          folder.c_str());
+      output.Message(
+          "display: missing: neither DISPLAY nor WAYLAND_DISPLAY is set; "
+          "start brackwin from the desktop\n");
     }
   }
-  std::string java;
-  if (!platform.FindProgram("java", &java)) {
-    output.Warning(
-        "warning: java is not on the PATH: install Java, or add the folder "
-        "of its java program to the PATH\n");
-  }
+
+  const bool ready = java_found && problem.empty() && route;
+  output.Message(ready ? "ready: brackwin -f SOURCE -r -e can run\n"
+                       : "not ready: see the lines above\n");
+  return ready ? 0 : -1;
 }
 
 }  // namespace quennet::brackwin

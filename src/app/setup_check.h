@@ -2,7 +2,10 @@
 #define BRACKWIN_APP_SETUP_CHECK_H_
 
 #include "diag/debug_output.h"
+#include "emulator/binary_monitor.h"
 #include "platform/platform.h"
+#include "platform/sockets.h"
+#include "platform/window_route.h"
 
 namespace quennet::brackwin {
 
@@ -13,6 +16,16 @@ namespace quennet::brackwin {
 /// path. Prints nothing when all is well.
 /// Only looks: it never refuses and changes nothing.
 void WarnAboutSetup(Platform& platform, DebugOutput& output);
+
+/// `--check`: prints a line for each thing that -r -e needs, each saying
+/// found or missing and what to do: java on the PATH, KICKASS_PATH and
+/// KickAss.jar, the .prg association and its program, VICE's monitor at
+/// `monitor` (whose, which machine, stopped), a VICE window, and on POSIX
+/// the display; then whether all is ready. Assembles, launches and changes
+/// nothing; a monitor it asks is left running. Returns 0 when the assembler
+/// can run and at least one route into VICE exists, else -1.
+int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
+               const MonitorAddress& monitor, DebugOutput& output);
 
 }  // namespace quennet::brackwin
 

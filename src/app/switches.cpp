@@ -20,6 +20,7 @@ constexpr Switch kSwitches[] = {
     {"-r", "", "assemble, then open the program (SOURCE with .prg)"},
     {"-e", "", "with -r: hand it to the VICE that is already running"},
     {"-d", "", "debug run: the source's breakpoints into VICE's monitor"},
+    {"--check", "", "say what -r -e needs, and what is missing"},
     {"-h", "", "print this help (also --help, /?)"},
     {"--version", "", "print the version"},
     {"--help", "", nullptr},

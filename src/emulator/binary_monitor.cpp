@@ -378,6 +378,30 @@ void HandOffThrough(MonitorConnection& monitor,
 
 }  // namespace
 
+MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
+                          const Deadline& deadline) {
+  MonitorState state;
+  state.owner = sockets.FindListener(address.host, address.port);
+  if (state.owner.other_user) {
+    state.listening = true;
+    return state;
+  }
+  MonitorConnection monitor(sockets, deadline.Capped(kMonitorCapMs));
+  state.listening = monitor.Open(address);
+  if (!state.listening) return state;
+  MonitorResponse answer;
+  if (monitor.Ask(BuildResourceGetRequest(kC64OnlyResource, kMachineCheckId),
+                  kMachineCheckId,
+                  &answer) != MonitorConnection::Answer::kAnswered) {
+    return state;
+  }
+  state.answered = true;
+  state.c64 = answer.error == 0;
+  monitor.Ask(BuildRequest(kExitCommand, kMachineCheckId, {}), kMachineCheckId,
+              &answer);
+  return state;
+}
+
 HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
                                 const std::string& absolute_path,
                                 const Deadline& deadline,

@@ -35,6 +35,7 @@ bool ParseMonitorAddress(const std::string& value, MonitorAddress* address);
 inline constexpr unsigned char kAutostartCommand = 0xdd;
 inline constexpr unsigned char kResourceGetCommand = 0x51;
 inline constexpr unsigned char kResumedEvent = 0x63;
+inline constexpr unsigned char kExitCommand = 0xaa;
 inline constexpr unsigned char kCheckpointInfo = 0x11;
 inline constexpr unsigned char kCheckpointSetCommand = 0x12;
 inline constexpr unsigned char kCheckpointDeleteCommand = 0x13;
@@ -145,6 +146,21 @@ class MonitorConnection {
   SocketHandle socket_ = kNoSocket;
   std::vector<unsigned char> received_;
 };
+
+/// What a monitor at an address is, for `--check`.
+struct MonitorState {
+  bool listening = false;  // Something accepted the connection.
+  ListenerOwner owner;     // Whose it is; another user's is not asked.
+  bool answered = false;   // It answered as VICE's monitor.
+  bool c64 = false;        // And emulates a C64.
+};
+
+/// Looks at the monitor at `address`, within the smaller of kMonitorCapMs
+/// and the time left before `deadline`: asks what machine it emulates, then
+/// leaves its monitor (exit, 0xaa), so that the emulation runs on. Asks
+/// nothing of another user's listener.
+MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
+                          const Deadline& deadline);
 
 /// Asks the VICE behind the binary monitor at `address` to autostart
 /// `absolute_path`, within the smaller of kMonitorCapMs and the time left

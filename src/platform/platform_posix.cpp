@@ -264,8 +264,12 @@ class PosixPlatform : public Platform {
   // and that entry's program, from the first data folder that holds it.
   bool FindAssociation(const std::string& file,
                        Association* association) override {
-    const std::string type = FirstLine("xdg-mime query filetype " +
-                                       QuotePosixWord(file) + " 2>/dev/null");
+    // A name with no file behind it (--check asks for "demo.prg") has the
+    // type that the .prg association installs.
+    const std::string type =
+        IsRegularFile(file) ? FirstLine("xdg-mime query filetype " +
+                                        QuotePosixWord(file) + " 2>/dev/null")
+                            : "application/x-c64-program";
     if (type.empty()) return false;
     association->entry = FirstLine("xdg-mime query default " +
                                    QuotePosixWord(type) + " 2>/dev/null");

@@ -627,7 +627,10 @@ class X11WindowRoute : public WindowRoute {
 
   std::string Describe() override {
     const char* display = std::getenv("DISPLAY");
-    return std::string("the X display ") + (display != nullptr ? display : "");
+    if (display == nullptr || display[0] == '\0') {
+      return "the X display (DISPLAY is unset)";
+    }
+    return std::string("the X display ") + display;
   }
 
  private:

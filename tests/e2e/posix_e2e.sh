@@ -70,7 +70,7 @@ case $case_name in
     run -f demo.asm -cr
     expect 255 "$nothing""warning: ignored: -cr (write -c -r)"$'\n'
     run -f demo.asm --run
-    expect 255 "$nothing""warning: ignored: --run (the switches are -f, -c, -r, -e, -d, -h, --version)"$'\n'
+    expect 255 "$nothing""warning: ignored: --run (the switches are -f, -c, -r, -e, -d, --check, -h, --version)"$'\n'
     expect_no_java
     ;;
   kickass-path)

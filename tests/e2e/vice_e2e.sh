@@ -149,6 +149,23 @@ case $case_name in
     [ -z "$(python3 "$here/vice_monitor.py" breaks 6510)" ] ||
       fail "breakpoints left: $(python3 "$here/vice_monitor.py" breaks 6510)"
     ;;
+  check)
+    # --check finds the monitor and the window, and leaves VICE running: a
+    # run afterwards autostarts as ever.
+    start_vice -binarymonitor || fail "VICE did not start"
+    HOME=$work/home XDG_DATA_HOME=$work/none XDG_DATA_DIRS=$work/none \
+      run --check
+    [ "$status" = 0 ] || fail "status $status: $out"
+    for line in "VICE's monitor at 127.0.0.1:6502: found, a C64 (pid $vice_pid)" \
+        "VICE window on the X display $DISPLAY: found, \"VICE (C64SC)\"" \
+        "ready: brackwin -f SOURCE -r -e can run"; do
+      grep -qxF "$line" <<< "$out" || fail "no line '$line' in: $out"
+    done
+    expect_no_java
+    run -f demo.asm -r -e
+    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor"$'\n'
+    expect_injected
+    ;;
   monitor-stopped)
     # The monitor's port accepts, but the emulator never answers: the tool
     # gives up on it within its cap, before anything was handed on, and
