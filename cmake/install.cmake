@@ -4,9 +4,20 @@
 include(GNUInstallDirs)
 
 if(WIN32)
-  # The zip unpacks into one folder: the exe and the two texts beside it.
+  # The zip unpacks into one folder: the exe, a quick start for Windows in
+  # Windows' line ends, the licence, the example and the editors' files.
   install(TARGETS brackwin RUNTIME DESTINATION .)
-  install(FILES README.md LICENSE DESTINATION .)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/dist/windows/README.txt)
+  file(READ ${PROJECT_SOURCE_DIR}/dist/windows/README.txt brackwin_readme)
+  string(REPLACE "\n" "\r\n" brackwin_readme "${brackwin_readme}")
+  file(WRITE ${PROJECT_BINARY_DIR}/README.txt "${brackwin_readme}")
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt LICENSE DESTINATION .)
+  install(FILES examples/demo.asm DESTINATION examples)
+  install(FILES dist/editors/vscode/tasks.json
+                dist/editors/sublime/KickAssembler.sublime-build
+                dist/editors/notepad++/brackwin.nppexec
+          DESTINATION editors)
 else()
   install(TARGETS brackwin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # The .prg type and the entry that opens it with x64sc; Debian's triggers
@@ -31,6 +42,14 @@ else()
   install(FILES README.md dist/debian/copyright
                 ${PROJECT_BINARY_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # The editors' files: Vim's compiler plugin where Vim looks for it (in
+  # Debian's runtime path when the prefix is /usr), the others beside the
+  # README.
+  install(FILES dist/editors/vim/compiler/brackwin.vim
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/vim/vimfiles/compiler)
+  install(DIRECTORY dist/editors/
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/editors
+          PATTERN vim EXCLUDE)
   # The entry opens .prg files with x64sc, which the recommended vice
   # package brings (from contrib, so it cannot be a dependency).
   install(FILES dist/debian/lintian-overrides

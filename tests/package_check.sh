@@ -41,16 +41,23 @@ grep -A2 'Entry: ID: 0x000010' <<< "$resources" | grep -q 'Entry: ID: 0x000001' 
 strings -e l "$exe" | grep -A1 -x ProductVersion | grep -qx "$version" ||
   fail "the version resource does not say $version"
 
-# The zip: one folder with the exe, the README and the licence.
+# The zip: one folder with the exe, the Windows README (in CRLF), the
+# licence, the example and the editors' files.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cpack --config "$build/CPackConfig.cmake" -B "$work" > "$work/cpack.log" ||
   fail "cpack: $(cat "$work/cpack.log")"
 zip=$(echo "$work"/brackwin-"$version"-win*.zip)
-names=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')
+names=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 && $1 !~ /\/$/ { print $1 }' | sort | tr '\n' ' ')
 folder=$(basename "$zip" .zip)
-[ "$names" = "$folder/LICENSE $folder/README.md $folder/brackwin.exe " ] ||
+[ "$names" = "$folder/LICENSE $folder/README.txt $folder/brackwin.exe $folder/editors/KickAssembler.sublime-build $folder/editors/brackwin.nppexec $folder/editors/tasks.json $folder/examples/demo.asm " ] ||
   fail "$(basename "$zip") holds: $names"
+readme=$(python3 -c 'import sys, zipfile
+print(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())' \
+  "$zip" "$folder/README.txt")
+[ "$(grep -c $'\r$' <<< "$readme")" = "$(wc -l <<< "$readme")" ] ||
+  fail "README.txt has lines without CRLF"
+[ "$(wc -l <<< "$readme")" -lt 150 ] || fail "README.txt is too long"
 
 echo "imports: $(tr '\n' ' ' <<< "$imports")"
 echo "size: $(stat -c %s "$exe") bytes"

@@ -172,6 +172,23 @@ case $case_name in
     expect_assembled demo.asm
     [ ! -e "$work/bat.ran" ] || fail "java.bat ran"
     ;;
+  nppexec)
+    # The Notepad++ script that ships, its command filled in as NppExec
+    # fills it in, run through cmd with brackwin on the PATH. The line goes
+    # in a batch file: given as an argument, Wine would escape its quotes.
+    cp "$brackwin" "$work/bin/brackwin.exe"
+    register_opener
+    script="$here/../../dist/editors/notepad++/brackwin.nppexec"
+    [ "$(head -n 1 "$script" | tr -d '\r')" = NPP_SAVE ] || fail "it does not save first"
+    source=$(winpath "$work/src dir/demo.asm")
+    line=$(sed -n 2p "$script" | tr -d '\r')
+    line=${line//'$(FULL_CURRENT_PATH)'/$source}
+    printf '%s\r\n' "$line" > "$work/npp.bat"
+    "$wine_run" "$bits" cmd /c "$(winpath "$work/npp.bat")" > "$work/out" ||
+      fail "status $?: $(cat "$work/out")"
+    expect_assembled "$source"
+    wait_for "$work/open.rec"
+    ;;
   kickass-path)
     KICKASS_PATH='Z:\kick & ass (1)' run -f demo.asm -c
     expect 0 "warning: KickAss.jar is not in KICKASS_PATH (Z:\kick & ass (1)): set it to the folder that holds KickAss.jar"$'\r\n'
