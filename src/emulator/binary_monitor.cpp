@@ -319,35 +319,36 @@ void HandOffThrough(MonitorConnection& monitor,
     result->outcome = outcome;
     result->reason = reason;
   };
-  MonitorResponse answer;
-  switch (
-      monitor.Ask(BuildResourceGetRequest(kC64OnlyResource, kMachineCheckId),
-                  kMachineCheckId, &answer)) {
-    case Answer::kAnswered:
-      break;
-    case Answer::kNotSent:
-      return settle(Outcome::kRefused, Reason::kNotSent);
-    case Answer::kNoAnswer:
-    case Answer::kClosed:
-      // A VICE stopped in its own monitor window, or a hung one, accepts
-      // and answers nothing.
-      return settle(Outcome::kRefused, Reason::kNoAnswer);
-    case Answer::kMalformed:
-      return settle(Outcome::kRefused, Reason::kNotTheMonitor);
-  }
-  if (answer.error != 0) return settle(Outcome::kRefused, Reason::kNotAC64);
-  if (breakpoints != nullptr) {
-    switch (ReplaceBreakpoints(monitor, *breakpoints, result)) {
+  // Before the autostart nothing was handed on: any trouble is a refusal.
+  const auto refuse = [&settle](Answer status) {
+    switch (status) {
       case Answer::kAnswered:
-        break;
+        return false;
       case Answer::kNotSent:
-        return settle(Outcome::kRefused, Reason::kNotSent);
+        settle(Outcome::kRefused, Reason::kNotSent);
+        break;
       case Answer::kNoAnswer:
       case Answer::kClosed:
-        return settle(Outcome::kRefused, Reason::kNoAnswer);
+        // A VICE stopped in its own monitor window, or a hung one, accepts
+        // and answers nothing.
+        settle(Outcome::kRefused, Reason::kNoAnswer);
+        break;
       case Answer::kMalformed:
-        return settle(Outcome::kRefused, Reason::kNotTheMonitor);
+        settle(Outcome::kRefused, Reason::kNotTheMonitor);
+        break;
     }
+    return true;
+  };
+  MonitorResponse answer;
+  if (refuse(monitor.Ask(
+          BuildResourceGetRequest(kC64OnlyResource, kMachineCheckId),
+          kMachineCheckId, &answer))) {
+    return;
+  }
+  if (answer.error != 0) return settle(Outcome::kRefused, Reason::kNotAC64);
+  if (breakpoints != nullptr &&
+      refuse(ReplaceBreakpoints(monitor, *breakpoints, result))) {
+    return;
   }
 
   switch (monitor.Ask(autostart, kRequestId, &answer)) {

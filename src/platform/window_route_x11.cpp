@@ -611,18 +611,12 @@ class X11WindowRoute : public WindowRoute {
 
   HandOff Raise(long pid, const Deadline& deadline,
                 TitlePredicate is_vice) override {
-    const ChildReport report = Run(nullptr, pid, is_vice, true, deadline);
-    HandOff result = BaseOutcome(report);
-    if (report.Saw(kRaised)) result.outcome = Outcome::kDelivered;
-    return result;
+    return Locate(pid, deadline, is_vice, true);
   }
 
   HandOff Find(long pid, const Deadline& deadline,
                TitlePredicate matches) override {
-    const ChildReport report = Run(nullptr, pid, matches, false, deadline);
-    HandOff result = BaseOutcome(report);
-    if (report.Saw(kRaised)) result.outcome = Outcome::kDelivered;
-    return result;
+    return Locate(pid, deadline, matches, false);
   }
 
   std::string Describe() override {
@@ -634,6 +628,16 @@ class X11WindowRoute : public WindowRoute {
   }
 
  private:
+  // The window of `pid` whose title `matches`, brought to the front with
+  // `raise`: delivered when found.
+  HandOff Locate(long pid, const Deadline& deadline, TitlePredicate matches,
+                 bool raise) {
+    const ChildReport report = Run(nullptr, pid, matches, raise, deadline);
+    HandOff result = BaseOutcome(report);
+    if (report.Saw(kRaised)) result.outcome = Outcome::kDelivered;
+    return result;
+  }
+
   static void Refuse(HandOff* result, Reason reason) {
     result->outcome = Outcome::kRefused;
     result->reason = reason;
