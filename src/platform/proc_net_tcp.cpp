@@ -1,12 +1,26 @@
 #include "platform/proc_net_tcp.h"
 
 #include <cstdlib>
-#include <sstream>
+#include <vector>
 
 namespace quennet::brackwin {
 namespace {
 
 constexpr char kListenState[] = "0A";
+
+// The words of `line`, split at blanks.
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    const std::size_t start = line.find_first_not_of(" \t", at);
+    if (start == std::string::npos) break;
+    const std::size_t end = line.find_first_of(" \t", start);
+    words.push_back(line.substr(start, end - start));
+    at = end;
+  }
+  return words;
+}
 
 }  // namespace
 
@@ -17,18 +31,20 @@ bool FindTcpListener(const std::string& table, std::uint32_t address, int port,
       little_endian ? (address >> 24 | (address >> 8 & 0xFF00) |
                        (address << 8 & 0xFF0000) | (address & 0xFF) << 24)
                     : address;
-  std::istringstream lines(table);
-  std::string line;
-  std::getline(lines, line);  // The heading.
-  while (std::getline(lines, line)) {
+  // No stream classes: they would bring the C++ runtime's locales into a
+  // binary that links it statically.
+  std::size_t next = table.find('\n');  // Past the heading.
+  while (next != std::string::npos) {
+    const std::size_t start = next + 1;
+    next = table.find('\n', start);
     // sl local rem st tx:rx tr:when retrnsmt uid timeout inode ...
-    std::istringstream fields(line);
-    std::string slot, local, remote, state, queues, timer, retransmits, uid,
-        timeout, inode;
-    if (!(fields >> slot >> local >> remote >> state >> queues >> timer >>
-          retransmits >> uid >> timeout >> inode)) {
-      continue;
-    }
+    const std::vector<std::string> fields =
+        Words(table.substr(start, next - start));
+    if (fields.size() < 10) continue;
+    const std::string& local = fields[1];
+    const std::string& state = fields[3];
+    const std::string& uid = fields[7];
+    const std::string& inode = fields[9];
     const std::size_t colon = local.find(':');
     if (colon == std::string::npos || state != kListenState) continue;
     const std::string address_text = local.substr(0, colon);

@@ -11,9 +11,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/poll_wait.h"
@@ -129,13 +128,17 @@ class PosixSockets : public Sockets {
   // uids and inodes, in /proc/net/tcp; elsewhere nothing can be told.
   ListenerOwner FindListener(std::uint32_t address, int port) override {
     ListenerOwner owner;
-    std::ifstream file("/proc/net/tcp");
-    if (!file) return owner;
-    std::ostringstream table;
-    table << file.rdbuf();
+    std::FILE* file = std::fopen("/proc/net/tcp", "r");
+    if (file == nullptr) return owner;
+    std::string table;
+    char chunk[4096];
+    for (std::size_t count;
+         (count = std::fread(chunk, 1, sizeof(chunk), file)) > 0;) {
+      table.append(chunk, count);
+    }
+    std::fclose(file);
     TcpListener listener;
-    if (!FindTcpListener(table.str(), address, port, IsLittleEndian(),
-                         &listener)) {
+    if (!FindTcpListener(table, address, port, IsLittleEndian(), &listener)) {
       return owner;
     }
     owner.uid = listener.uid;
