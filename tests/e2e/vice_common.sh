@@ -33,10 +33,13 @@ start_window_manager() {  # twm|openbox
   return 1
 }
 
-# Iconifies VICE's window and waits until it is unmapped.
+# Iconifies VICE's window and waits until it is unmapped. The request is
+# repeated each second: a window manager that has not yet taken the new
+# window on (openbox, under load) drops it.
 iconify_vice() {
-  xdotool windowminimize "$vice_window"
-  for _ in $(seq 100); do
+  local try
+  for try in $(seq 200); do
+    [ $((try % 20)) = 1 ] && xdotool windowminimize "$vice_window"
     xwininfo -id "$vice_window" | grep -q IsUnMapped && return 0
     sleep 0.05
   done
