@@ -54,21 +54,23 @@ int Application::Execute() {
   }
   SetAssemblerPath();
 
-  // A program that cannot be launched is not worth assembling for -r.
-  const std::string too_long = CheckPathParts(
-      sourceFile, platform_.GetLeadBytes(), platform_.GetPathLimits());
-  if (run && !too_long.empty()) {
-    output.Error("path too long: %s can be launched; -c still assembles it\n",
-                 too_long.c_str());
-    return -1;
-  }
-  if (run && useRunningEmulator && !ReadMonitorAddress()) return -1;
-  LaunchPaths paths;
-  if (run && DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(),
-                               platform_.GetPathLimits(), &paths)) {
+  if (run) {
+    // A program that cannot be launched is not worth assembling.
+    const PathLimits limits = platform_.GetPathLimits();
+    LaunchPaths paths;
+    if (!DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(), limits,
+                           &paths)) {
+      output.Error(
+          "path too long: %s can be launched; -c still assembles it\n",
+          CheckPathParts(sourceFile, platform_.GetLeadBytes(), limits).c_str());
+      return -1;
+    }
+    if (useRunningEmulator && !ReadMonitorAddress()) return -1;
     program_existed_ = platform_.GetFileState(paths.program, &program_before_);
-    symbols_existed_ =
-        platform_.GetFileState(SymbolFile(paths.program), &symbols_before_);
+    if (debug_) {
+      symbols_existed_ =
+          platform_.GetFileState(SymbolFile(paths.program), &symbols_before_);
+    }
   }
 
   int status = 0;

@@ -80,7 +80,7 @@ class Application {
   bool ReadBreakpoints(const std::string& program,
                        std::vector<Breakpoint>* breakpoints);
 
-  /// " (KickAss.cfg in KICKASS_PATH sets -odir, ...)" when the assembler's
+  /// "(KickAss.cfg in KICKASS_PATH sets -odir, ...)" when the assembler's
   /// own defaults write the program somewhere else; empty otherwise. Reads
   /// only that file, only for this message.
   std::string DescribeMovedOutput();

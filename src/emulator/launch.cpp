@@ -48,7 +48,7 @@ std::string Application::DescribeMovedOutput() {
           end == settings.size() ||
           std::isspace(static_cast<unsigned char>(settings[end])) != 0;
       if (starts && ends) {
-        return std::string(" (KickAss.cfg in KICKASS_PATH sets ") + option +
+        return std::string("(KickAss.cfg in KICKASS_PATH sets ") + option +
                ", which writes the program elsewhere)";
       }
     }
@@ -97,8 +97,9 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
   // Every route hands on a file by name; one that is not there would reach
   // the emulator as an error, or nowhere, while we reported success.
   if (!platform_.FileExists(paths.program)) {
-    output.Error("program not found: %s%s\n", program,
-                 DescribeMovedOutput().c_str());
+    const std::string moved = DescribeMovedOutput();
+    output.Error("program not found: %s%s%s\n", program,
+                 moved.empty() ? "" : " ", moved.c_str());
     return false;
   }
   // A source that names its own output leaves the .prg of an earlier build
@@ -107,7 +108,7 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
     const std::string moved = DescribeMovedOutput();
     output.Error("%s was not written by this build %s\n", program,
                  moved.empty() ? "(does the source write another file?)"
-                               : moved.c_str() + 1);
+                               : moved.c_str());
     return false;
   }
   const HandOffContext context{paths.program, monitor_.text,
