@@ -188,22 +188,18 @@ class FakeWindowRoute : public WindowRoute {
   std::vector<std::string> drops;
   std::vector<long> raises;
   std::vector<long> finds;
-  /// The time each call had left, in ms.
-  std::vector<int> time_left;
 
   FakeWindowRoute() {
     drop.route = raise.route = Route::kWindow;
     raise.outcome = Outcome::kDelivered;
   }
-  HandOff Drop(const std::string& program, const Deadline& deadline,
+  HandOff Drop(const std::string& program, const Deadline&,
                TitlePredicate) override {
     drops.push_back(program);
-    time_left.push_back(deadline.MillisecondsLeft());
     return drop;
   }
-  HandOff Raise(long pid, const Deadline& deadline, TitlePredicate) override {
+  HandOff Raise(long pid, const Deadline&, TitlePredicate) override {
     raises.push_back(pid);
-    time_left.push_back(deadline.MillisecondsLeft());
     return raise;
   }
   HandOff Find(long pid, const Deadline&, TitlePredicate matches) override {

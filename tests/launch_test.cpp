@@ -25,6 +25,15 @@ bool RunLaunch(FakeSystem& system, const std::string& source,
   return result;
 }
 
+// Runs the whole tool against `system`; keeps what it printed in `output`.
+int RunExecute(FakeSystem& system, std::string* output) {
+  Application application(system.platform, system.sockets, system.windows);
+  testing::internal::CaptureStdout();
+  const int status = application.Execute();
+  *output = testing::internal::GetCapturedStdout();
+  return status;
+}
+
 HandOff Window(Outcome outcome, Reason reason = Reason::kNone) {
   HandOff result;
   result.route = Route::kWindow;
@@ -208,10 +217,8 @@ TEST_F(LaunchTest, OnlyAProgramWrittenDuringTheRunIsLaunched) {
     system.platform.write_times = {{"demo.prg", c.before}};
     system.platform.write_times_after_command = {{"demo.prg", c.after}};
     system.platform.command_line = "brackwin -f demo.asm -r";
-    Application application(system.platform, system.sockets, system.windows);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(application.Execute(), c.launched ? 0 : -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(RunExecute(system, &output_), c.launched ? 0 : -1);
+    EXPECT_EQ(output_,
               c.launched ? "demo.prg: opened with ShellExecute\n" : stale);
   }
 }
@@ -335,9 +342,8 @@ TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
       Answer(0x31, 0, 0xffffffff, 30),    Answer(0x62, 0, 0xffffffff, 2),
       Answer(0x51, 0, kCheckId, 6),       {answer.begin(), answer.begin() + 5},
       {answer.begin() + 5, answer.end()}, Answer(0x63, 0, 0xffffffff, 2)};
-  std::string output;
-  EXPECT_TRUE(RunLaunch(system_, "demo.asm", true, &output));
-  EXPECT_EQ(output,
+  EXPECT_TRUE(Launch("demo.asm", true));
+  EXPECT_EQ(output_,
             "demo.prg: autostarted in VICE (pid 1234) through its monitor\n");
   EXPECT_EQ(monitor.sent, (std::vector<std::vector<unsigned char>>{
                               BuildResourceGetRequest("C64_256Kbase", kCheckId),
@@ -357,8 +363,8 @@ TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
   elsewhere.sockets = monitor;
   elsewhere.sockets.answers_read = 0;
   elsewhere.windows.raise.outcome = Outcome::kAbsent;
-  EXPECT_TRUE(RunLaunch(elsewhere, "demo.asm", true, &output));
-  EXPECT_EQ(output,
+  EXPECT_TRUE(RunLaunch(elsewhere, "demo.asm", true, &output_));
+  EXPECT_EQ(output_,
             "demo.prg: autostarted in VICE (pid 1234) through its monitor; its "
             "window is not on this display\n");
 }
@@ -443,9 +449,9 @@ TEST_F(LaunchTest, MonitorOutcomesEndTheChainOrGoOn) {
     system.sockets.answers = c.answers;
     system.windows.drop = Window(Outcome::kDelivered);
     std::string output;
-    EXPECT_TRUE(RunLaunch(system, c.source, true, &output));
+    EXPECT_TRUE(RunLaunch(system, c.source, true, &output_));
     const bool unconfirmed = c.output.find("took") != std::string::npos;
-    EXPECT_EQ(output, c.output);
+    EXPECT_EQ(output_, c.output);
     EXPECT_EQ(system.sockets.sent.size(), c.requests);
     EXPECT_EQ(system.sockets.closed, c.listening);
     EXPECT_EQ(system.windows.drops.size(), unconfirmed ? 0u : 1u);
@@ -479,10 +485,8 @@ TEST_F(LaunchTest, DebugRunReplacesVicesBreakpointsBeforeTheAutostart) {
       Answer(0x13, 0, kListId),      Info(7, 4, kListId),
       Info(8, 4, kListId),           Answer(0x00, 0x8f, kListId),
       Answer(0xdd, 0, kAutostartId), Answer(0x63, 0, 0xffffffff)};
-  Application application(system.platform, system.sockets, system.windows);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(application.Execute(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(RunExecute(system, &output_), 0);
+  EXPECT_EQ(output_,
             "warning: 1 line of demo.vs was skipped: neither a label (al) nor "
             "a breakpoint (break)\n"
             "warning: VICE refused the condition of the breakpoint in line 3 "
@@ -506,23 +510,21 @@ TEST_F(LaunchTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {
   const std::string no_monitor =
       "warning: breakpoints need VICE's monitor: start VICE with "
       "-binarymonitor (see the README)\n";
-  // Without -e, and without a .vs from this build.
-  FakeSystem system;
-  system.platform.command_line = "brackwin -f demo.asm -r -d";
-  system.platform.text_files = {{"demo.vs", "break 80d\n"}};
-  Application shell(system.platform, system.sockets, system.windows);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(shell.Execute(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            no_monitor + "demo.prg: opened with ShellExecute\n");
-  FakeSystem stale;
-  stale.platform.command_line = "brackwin -f demo.asm -r -d";
-  Application none(stale.platform, stale.sockets, stale.windows);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(none.Execute(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "warning: this build wrote no demo.vs, so no breakpoints are set\n"
-            "demo.prg: opened with ShellExecute\n");
+  // Without -e; and without a .vs from this build.
+  const struct {
+    const char* vs;
+    std::string said;
+  } runs[] = {{"break 80d\n", no_monitor},
+              {nullptr,
+               "warning: this build wrote no demo.vs, so no breakpoints are "
+               "set\n"}};
+  for (const auto& run : runs) {
+    FakeSystem system;
+    system.platform.command_line = "brackwin -f demo.asm -r -d";
+    if (run.vs != nullptr) system.platform.text_files = {{"demo.vs", run.vs}};
+    EXPECT_EQ(RunExecute(system, &output_), 0);
+    EXPECT_EQ(output_, run.said + "demo.prg: opened with ShellExecute\n");
+  }
 
   // A VICE stopped at a breakpoint: its monitor answers nothing, and its
   // monitor window is open. Nothing is dropped; the run fails.
@@ -531,9 +533,8 @@ TEST_F(LaunchTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {
   stopped.sockets.owner.pid = 42;
   stopped.windows.monitor_window_open = true;
   stopped.windows.drop = Window(Outcome::kDelivered);
-  std::string output;
-  EXPECT_FALSE(RunLaunch(stopped, "demo.asm", true, &output));
-  EXPECT_EQ(output,
+  EXPECT_FALSE(RunLaunch(stopped, "demo.asm", true, &output_));
+  EXPECT_EQ(output_,
             "VICE is stopped in its monitor: leave it (x, or close the monitor "
             "window), then run again\n");
   EXPECT_EQ(stopped.windows.finds, std::vector<long>{42});
@@ -546,10 +547,8 @@ TEST_F(LaunchTest, TheMonitorsAddressComesFromTheEnvironment) {
       {"BRACKWIN_MONITOR", "ip4://127.0.0.1:6510"});
   system.platform.command_line = "brackwin -f demo.asm -r -e";
   system.windows.drop = Window(Outcome::kAbsent);
-  Application application(system.platform, system.sockets, system.windows);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(application.Execute(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(RunExecute(system, &output_), 0);
+  EXPECT_EQ(output_,
             "demo.prg: no running VICE found (monitor at 127.0.0.1:6510, C64 "
             "window); opened with ShellExecute\n");
   EXPECT_EQ(system.sockets.connected_to,
@@ -558,10 +557,8 @@ TEST_F(LaunchTest, TheMonitorsAddressComesFromTheEnvironment) {
   FakeSystem remote;
   remote.platform.environment.push_back({"BRACKWIN_MONITOR", "10.1.1.1:6502"});
   remote.platform.command_line = "brackwin -f demo.asm -r -e";
-  Application refused(remote.platform, remote.sockets, remote.windows);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(refused.Execute(), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(RunExecute(remote, &output_), -1);
+  EXPECT_EQ(output_,
             "BRACKWIN_MONITOR=10.1.1.1:6502 is not a loopback address in "
             "VICE's forms (127.0.0.1:6510, ip4://127.0.0.1:6510): the program "
             "would be sent to whatever listens there\n");
@@ -577,10 +574,8 @@ TEST_F(LaunchTest, CheckSaysWhatIsThereAndChangesNothing) {
   system.sockets.owner.pid = 99;
   system.sockets.answers = {Answer(0x51, 0, kCheckId, 6),
                             Answer(0xaa, 0, kCheckId)};
-  Application ready(system.platform, system.sockets, system.windows);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(ready.Execute(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(RunExecute(system, &output_), 0);
+  EXPECT_EQ(output_,
             "java: found, C:\\Program Files\\Java\\bin\\java.exe\n"
             "KickAss.jar: found in KICKASS_PATH (C:\\KickAssembler)\n"
             ".prg association: missing: associate .prg files with x64sc (see "
@@ -598,14 +593,11 @@ TEST_F(LaunchTest, CheckSaysWhatIsThereAndChangesNothing) {
   // No route into VICE: not ready.
   FakeSystem none;
   none.platform.command_line = "brackwin --check";
-  Application missing(none.platform, none.sockets, none.windows);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(missing.Execute(), -1);
-  const std::string output = testing::internal::GetCapturedStdout();
-  EXPECT_NE(output.find("VICE's monitor at 127.0.0.1:6502: missing: start "
-                        "VICE with -binarymonitor"),
+  EXPECT_EQ(RunExecute(none, &output_), -1);
+  EXPECT_NE(output_.find("VICE's monitor at 127.0.0.1:6502: missing: start "
+                         "VICE with -binarymonitor"),
             std::string::npos);
-  EXPECT_EQ(output.substr(output.size() - 31),
+  EXPECT_EQ(output_.substr(output_.size() - 31),
             "not ready: see the lines above\n");
 }
 
@@ -614,9 +606,8 @@ TEST_F(LaunchTest, AnotherUsersMonitorIsNeverConnectedTo) {
   system_.sockets.owner.other_user = true;
   system_.sockets.owner.uid = 1001;
   system_.windows.drop = Window(Outcome::kAbsent);
-  std::string output;
-  EXPECT_TRUE(RunLaunch(system_, "demo.asm", true, &output));
-  EXPECT_EQ(output,
+  EXPECT_TRUE(Launch("demo.asm", true));
+  EXPECT_EQ(output_,
             "warning: the monitor on 127.0.0.1:6502 belongs to another user "
             "(uid 1001); nothing was sent to it\n"
             "demo.prg: opened with ShellExecute\n");
