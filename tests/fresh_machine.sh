@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Tries the README's first command as a newcomer would: in a fresh Debian 12
 # root (debootstrap --variant=minbase, plus what our machine image ships:
-# cmake, g++, ninja, git, python3), runs `bash build.sh` on a clean clone,
-# and checks that both binaries exist and that the Linux one can drop on X11
-# windows. Then it builds the .deb there, installs it with dpkg -i and runs
-# the installed tool. Needs root and debootstrap; takes several minutes.
+# cmake, g++, ninja, git, python3), times `bash build.sh native` on a clean
+# clone and checks that it built the tool and no test program, then times
+# `bash build.sh` and checks that both binaries exist and that the Linux one
+# can drop on X11 windows. Then it builds the .deb there, installs it with
+# dpkg -i and runs the installed tool. Needs root and debootstrap; takes
+# several minutes.
 # Usage: tests/fresh_machine.sh [ROOT]   (default: a new temporary folder)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,9 +36,24 @@ chroot "$root" bash -c 'apt-get update -qq &&
 rm -rf "$root/src"
 git clone -q "$top" "$root/src"
 
-started=$(date +%s)
-chroot "$root" bash -c 'cd /src && bash build.sh'
-echo "build.sh took $(($(date +%s) - started)) s"
+# The first command as a newcomer types it: the Linux tool alone, which
+# must come without a test program; then both tools.
+timed() {  # COMMAND
+  local started
+  started=$(date +%s)
+  chroot "$root" bash -c "cd /src && $1" > "$root.build.log" 2>&1 ||
+    { tail -n 30 "$root.build.log"; echo "FAIL: $1"; exit 1; }
+  echo "$1 took $(($(date +%s) - started)) s"
+}
+timed "bash build.sh native"
+built=$(cd "$root/src/build/native" &&
+  find . -path ./CMakeFiles -prune -o -type f -perm -u+x -print)
+[ "$built" = ./brackwin ] ||
+  { echo "FAIL: bash build.sh native built more than the tool:" $built; exit 1; }
+chroot "$root" /src/build/native/brackwin --version > /dev/null ||
+  { echo "FAIL: the tool does not run"; exit 1; }
+echo "PASS: bash build.sh native built the tool alone, and it runs"
+timed "bash build.sh"
 for binary in build/native/brackwin build/win32/brackwin.exe; do
   [ -f "$root/src/$binary" ] || { echo "FAIL: no $binary"; exit 1; }
 done
