@@ -42,14 +42,17 @@ else()
   install(FILES README.md dist/debian/copyright
                 ${PROJECT_BINARY_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  # The editors' files: Vim's compiler plugin where Vim looks for it (in
-  # Debian's runtime path when the prefix is /usr), the others beside the
+  # The editors' files: Vim's compiler plugin and brackwin.el where Vim and
+  # Emacs look for them (in Debian's runtime path and site-lisp, on the
+  # default load-path, when the prefix is /usr), the others beside the
   # README.
   install(FILES dist/editors/vim/compiler/brackwin.vim
           DESTINATION ${CMAKE_INSTALL_DATADIR}/vim/vimfiles/compiler)
+  install(FILES dist/editors/emacs/brackwin.el
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/emacs/site-lisp)
   install(DIRECTORY dist/editors/
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/editors
-          PATTERN vim EXCLUDE)
+          PATTERN vim EXCLUDE PATTERN emacs EXCLUDE)
   # The entry opens .prg files with x64sc, which the recommended vice
   # package brings (from contrib, so it cannot be a dependency).
   install(FILES dist/debian/lintian-overrides

@@ -24,6 +24,14 @@ deb=$(echo "$work"/brackwin_*_amd64.deb)
 [ -f "$deb" ] || fail "no brackwin_VERSION_amd64.deb: $(ls "$work")"
 lintian --fail-on error,warning "$deb" 2> /dev/null || fail "lintian, above"
 
+# Emacs finds brackwin.el with no set-up: it lies in a folder of the
+# default load-path (not -Q, which leaves site-lisp out).
+if command -v emacs > /dev/null; then
+  el=$(dpkg-deb -c "$deb" | sed -n 's|.* \./\(.*\)/brackwin\.el$|/\1|p')
+  emacs --batch --eval '(princ (mapconcat (function identity) load-path "\n"))' \
+    2> /dev/null | grep -qx "$el" || fail "brackwin.el in '$el', off Emacs' load-path"
+fi
+
 # Computed from the binary: a library linked in by mistake shows here.
 depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends =~ ^libc6\ \(\>=\ [0-9.]+\)$ ]] || fail "Depends: $depends"

@@ -32,6 +32,16 @@ FORMS = {
 }
 
 
+# A failed assembly as KickAssembler prints it: the summary of two errors,
+# then the first again in the detailed form, naming the file in full or by
+# its name alone. Each error must be listed once, as the summary names it.
+COMBINED = ("Got 2 errors while executing:\n"
+            "  ({file} 5:9) Error: Unknown symbol 'foo'\n"
+            "  ({file} 7:1) Error: Unknown preprocessor directive\n\n"
+            "Error: Unknown symbol 'foo'\n"
+            "at line 5, column 9 in {detailed}\n\n    lda foo\n        ^\n")
+
+
 def run(argv, **kwargs):
     result = subprocess.run(argv, capture_output=True, text=True, **kwargs)
     if result.returncode != 0:
@@ -105,10 +115,15 @@ def geany(editors, output, work):
 
 
 def vscode(editors, output, work):
+    # The workspace is the source's folder, against which VS Code resolves
+    # a relative name ("autoDetect").
+    workspace = os.path.join(work, "my (old) project")
     out = run(["node", os.path.join(HERE, "editor_matchers.js"),
-               os.path.join(editors, "vscode", "tasks.json"), output])
+               os.path.join(editors, "vscode", "tasks.json"), output,
+               workspace])
     found = [tuple(line.split("|")) for line in out.splitlines()]
-    # Each task must find it; the locations, once each.
+    # Each task must find it; the locations, once each, as VS Code keeps
+    # one problem for each owner, file and place.
     labels = {label for label, *_ in found}
     if len(labels) != 2:
         sys.exit(f"FAIL: VS Code: not every task found it: {found}")
@@ -149,6 +164,22 @@ def check_matchers(editors, work):
                 sys.exit(f"FAIL: {name}, {form}: found {found}, "
                          f"expected {expected}")
             print(f"ok: {name} reads the {form} form")
+    for detailed in (source, os.path.basename(source)):
+        output = os.path.join(work, "combined.txt")
+        open(output, "w", encoding="utf-8").write(
+            COMBINED.format(file=source, detailed=detailed))
+        both = [(source, "5", "9"), (source, "7", "1")]
+        for name, editor, expected in (
+                ("Vim", vim, both), ("Emacs", emacs, both),
+                ("Geany", geany, [(source, "5"), (source, "7")]),
+                ("VS Code", vscode, both),
+                # One regular expression, line by line: the repeat stays.
+                ("Sublime Text", sublime, both + [(detailed, "5", "9")])):
+            found = editor(editors, output, work)
+            if found != expected:
+                sys.exit(f"FAIL: {name}, both forms, detailed {detailed}: "
+                         f"found {found}, expected {expected}")
+        print(f"ok: each error once, the detailed form naming {detailed}")
 
 
 def try_command(argv, brackwin, env, source):

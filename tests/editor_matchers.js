@@ -2,10 +2,13 @@
 // as VS Code does: JavaScript regular expressions, each pattern of a
 // multi-line matcher against the next line in turn. tasks.json may hold
 // comments and trailing commas, as VS Code allows.
-// Usage: node editor_matchers.js TASKS_JSON OUTPUT_FILE
+// A relative file name is resolved against WORKSPACE, as "autoDetect" does
+// where the file exists there.
+// Usage: node editor_matchers.js TASKS_JSON OUTPUT_FILE WORKSPACE
 // Prints one line per problem and matcher: FILE|LINE|COLUMN.
 'use strict';
 const fs = require('fs');
+const path = require('path');
 
 // JSON with comments and trailing commas, outside strings, made plain.
 function parseJsonc(text) {
@@ -44,7 +47,10 @@ for (const task of tasks.tasks) {
         }
         return true;
       });
-      if (all) console.log(`${task.label}|${fields.file}|${fields.line}|${fields.column}`);
+      if (!all) continue;
+      const file = path.isAbsolute(fields.file) ? fields.file
+                                                : path.join(process.argv[4], fields.file);
+      console.log(`${task.label}|${file}|${fields.line}|${fields.column}`);
     }
   }
 }

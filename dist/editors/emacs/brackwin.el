@@ -8,6 +8,9 @@
 ;;   (FILE L:C) Error: MESSAGE
 ;;   Error: MESSAGE
 ;;   at line L, column C in FILE
+;; A failed assembly prints the summary of every error, then the first one
+;; again in the detailed form: that repeat is left out, so that
+;; `next-error' visits each error once.
 ;; To build and run in the VICE that is already running, edit the command
 ;; to `brackwin -f FILE -r -e'.
 
@@ -18,9 +21,25 @@
 (add-to-list 'compilation-error-regexp-alist-alist
              '(brackwin-summary
                "^[ \t]*(\\(.+\\) \\([0-9]+\\):\\([0-9]+\\)) Error: " 1 2 3))
+(defun brackwin--detailed-file ()
+  "The file of the detailed form of an error just matched, or nil when a
+summary line above it names the same file, line and column."
+  (let ((file (match-string-no-properties 3)))
+    (unless (save-excursion
+              (save-match-data
+                (goto-char (match-beginning 0))
+                (re-search-backward
+                 (concat "^[ \t]*(\\(?:.*[/\\]\\)?"
+                         (regexp-quote (file-name-nondirectory file))
+                         " " (match-string-no-properties 1)
+                         ":" (match-string-no-properties 2) ") Error: ")
+                 nil t)))
+      file)))
+
 (add-to-list 'compilation-error-regexp-alist-alist
              '(brackwin-at-line
-               "^at line \\([0-9]+\\), column \\([0-9]+\\) in \\(.+\\)$" 3 1 2))
+               "^at line \\([0-9]+\\), column \\([0-9]+\\) in \\(.+\\)$"
+               brackwin--detailed-file 1 2))
 (add-to-list 'compilation-error-regexp-alist 'brackwin-summary)
 (add-to-list 'compilation-error-regexp-alist 'brackwin-at-line)
 

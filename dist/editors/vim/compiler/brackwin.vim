@@ -27,5 +27,42 @@ CompilerSet errorformat=%\\s%#(%f\ %l:%c)\ Error:\ %m,
       \%Zat\ line\ %l\\,\ column\ %c\ in\ %f,
       \%-G%.%#
 
+" A failed assembly prints the summary of every error, then the first one
+" again in the detailed form. After :make (and :cfile and the like), keep
+" each error once: the first entry with its file's name, line, column and
+" message, which is the summary's, with the full path.
+function! s:KeepEachErrorOnce(local) abort
+  if get(b:, 'current_compiler', get(g:, 'current_compiler', '')) !=# 'brackwin'
+    return
+  endif
+  let entries = a:local ? getloclist(0) : getqflist()
+  let seen = {}
+  let kept = []
+  for entry in entries
+    let key = join([fnamemodify(bufname(entry.bufnr), ':t'), entry.lnum,
+          \ entry.col, entry.text], "\n")
+    if entry.valid && has_key(seen, key)
+      continue
+    endif
+    let seen[key] = 1
+    call add(kept, entry)
+  endfor
+  if len(kept) < len(entries)
+    if a:local
+      call setloclist(0, kept, 'r')
+    else
+      call setqflist(kept, 'r')
+    endif
+  endif
+endfunction
+
+augroup brackwin_compiler
+  autocmd!
+  autocmd QuickFixCmdPost make,cfile,cgetfile,caddfile
+        \ call s:KeepEachErrorOnce(0)
+  autocmd QuickFixCmdPost lmake,lfile,lgetfile,laddfile
+        \ call s:KeepEachErrorOnce(1)
+augroup END
+
 let &cpo = s:cpo_save
 unlet s:cpo_save
