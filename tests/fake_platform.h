@@ -49,11 +49,17 @@ class FakePlatform : public Platform {
 
   // The record.
   std::vector<std::string> commands;
+  int console_processes = 0;
+  std::vector<std::string> message_boxes;
   std::vector<Open> opens;
 
   bool ReadCommandLine(ProcessCommandLine* line) override {
     line->raw = command_line;
     return true;
+  }
+  int CountConsoleProcesses() const override { return console_processes; }
+  void ShowMessageBox(const std::string& text) override {
+    message_boxes.push_back(text);
   }
   unsigned int GetAnsiCodePage() const override { return 1252; }
   std::string DescribeDocumentation() const override { return "the README"; }

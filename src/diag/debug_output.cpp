@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/console.h"
+
 namespace quennet::brackwin {
 namespace {
 
@@ -14,7 +16,7 @@ char error_buffer[kChannelBufferSize];
 
 }  // namespace
 
-void DebugOutput::Print(const char* text) { std::printf("%s", text); }
+void DebugOutput::Print(const char* text) { WriteStandardOutput(text); }
 
 void DebugOutput::Emit(char* buffer, Counter counter, const char* format,
                        std::va_list args) {

@@ -1,6 +1,8 @@
 #ifndef BRACKWIN_PLATFORM_CODE_PAGE_H_
 #define BRACKWIN_PLATFORM_CODE_PAGE_H_
 
+#include <string>
+
 #include "paths/lead_bytes.h"
 
 namespace quennet::brackwin {
@@ -9,6 +11,9 @@ namespace quennet::brackwin {
 /// system; `code_page`, when not null, receives the code page's number.
 /// Windows only.
 LeadByteTable ReadAnsiLeadBytes(unsigned int* code_page);
+
+/// `text`, read in the ANSI code page, in UTF-16. Windows only.
+std::wstring WidenAnsi(const std::string& text);
 
 }  // namespace quennet::brackwin
 

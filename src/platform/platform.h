@@ -100,6 +100,16 @@ class Platform {
   /// Linux tool "man brackwin and /usr/share/doc/brackwin/README.md".
   virtual std::string DescribeDocumentation() const = 0;
 
+  /// How many processes share this process's console, this one included,
+  /// when a person can see that console; 0 where there is none, it is
+  /// hidden (an editor's), or consoles are not the process's (POSIX). One
+  /// means the console was made for this process alone: a double click.
+  virtual int CountConsoleProcesses() const = 0;
+
+  /// Shows `text` to the person in a message box, and waits until it is
+  /// closed. Only where CountConsoleProcesses says one is watching.
+  virtual void ShowMessageBox(const std::string& text) = 0;
+
   /// The number of the ANSI code page, for messages; 0 where there is none.
   virtual unsigned int GetAnsiCodePage() const = 0;
 

@@ -122,6 +122,10 @@ class PosixPlatform : public Platform {
 
   unsigned int GetAnsiCodePage() const override { return 0; }
 
+  // A terminal outlives the program: what it prints stays to be read.
+  int CountConsoleProcesses() const override { return 0; }
+  void ShowMessageBox(const std::string&) override {}
+
   // The manual page, and the README where an installation put it: in
   // PREFIX/share/doc/brackwin beside PREFIX/bin/brackwin.
   std::string DescribeDocumentation() const override {

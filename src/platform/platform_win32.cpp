@@ -1,5 +1,5 @@
-// The Windows platform: the raw command line, cmd.exe through the C
-// runtime's system(), the ANSI code page, the user32/shell32 services that
+// The Windows platform: the raw command line, the system's cmd.exe, the
+// ANSI code page, the user32/shell32 services that
 // open a program.
 
 #include <windows.h>
@@ -18,16 +18,6 @@
 
 namespace quennet::brackwin {
 namespace {
-
-// `text` in UTF-16, read in the ANSI code page.
-std::wstring Widen(const std::string& text) {
-  const int size = MultiByteToWideChar(
-      CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                      &wide[0], size);
-  return wide;
-}
 
 // `text` in the ANSI code page, into `ansi`. Returns false when a character
 // has no exact counterpart there. The "A" functions of Windows replace such
@@ -68,10 +58,18 @@ std::wstring FullPath(const std::wstring& path) {
 // The \\?\ form of `path`, which the wide file functions take at any length
 // up to about 32,767 characters instead of MAX_PATH (260).
 std::wstring ExtendedPath(const std::string& path) {
-  const std::wstring full = FullPath(Widen(path));
+  const std::wstring full = FullPath(WidenAnsi(path));
   if (full.compare(0, 4, L"\\\\?\\") == 0) return full;
   if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC" + full.substr(1);
   return L"\\\\?\\" + full;
+}
+
+// The standard handle `which`, made inheritable so that a child can be
+// handed it: one that our parent gave us need not be.
+HANDLE Inheritable(DWORD which) {
+  const HANDLE handle = GetStdHandle(which);
+  SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  return handle;
 }
 
 bool IsFile(const std::string& path) {
@@ -93,6 +91,21 @@ class Win32Platform : public Platform {
 
   unsigned int GetAnsiCodePage() const override { return GetACP(); }
 
+  // A console made for this process alone (Explorer's double click) has
+  // this one process on it and closes with it. An editor's hidden console
+  // has no visible window: 0 there, so that nothing waits for a person.
+  int CountConsoleProcesses() const override {
+    const HWND window = GetConsoleWindow();
+    if (window == nullptr || !IsWindowVisible(window)) return 0;
+    DWORD processes[2];
+    return static_cast<int>(GetConsoleProcessList(processes, 2));
+  }
+
+  void ShowMessageBox(const std::string& text) override {
+    MessageBoxW(nullptr, WidenAnsi(text).c_str(), L"brackwin",
+                MB_OK | MB_ICONINFORMATION);
+  }
+
   // The README ships beside the exe.
   std::string DescribeDocumentation() const override { return "the README"; }
 
@@ -105,17 +118,48 @@ class Win32Platform : public Platform {
     return reference;
   }
 
-  // The runtime's system() runs COMSPEC (else cmd.exe) with /c and waits; it
-  // gives the command's exit code, or -1 when the interpreter cannot start.
+  // The system's own cmd.exe, whose rules the command is quoted for (not
+  // COMSPEC, which may name another interpreter), started as
+  //   "C:\Windows\system32\cmd.exe" /D /V:OFF /S /C COMMAND
+  // /D: no AutoRun command from the registry runs first. /V:OFF: a '!' in
+  // a name stays a '!' even where the registry turns delayed expansion on.
+  // /S: cmd.exe strips the first and the last quote of COMMAND, which is
+  // why COMMAND carries one extra pair already. The console and the
+  // standard handles are this process's, and the exit code is the
+  // command's, as system() gave them.
   // NoDefaultCurrentDirectoryInExePath keeps cmd.exe from looking a bare
   // program name up in the current folder first, where a project's own
-  // java.bat would run instead of Java. _putenv sets it in the runtime's
-  // copy of the environment and in the system's alike, whichever of the two
-  // system() hands to cmd.exe.
+  // java.bat would run instead of Java; _putenv sets it in the system's
+  // environment, which the child inherits, and in the runtime's copy.
   int RunCommand(const std::string& command) override {
     _putenv("NoDefaultCurrentDirectoryInExePath=1");
     std::fflush(nullptr);
-    return std::system(command.c_str());
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return -1;
+    const std::wstring interpreter =
+        std::wstring(folder, length) + L"\\cmd.exe";
+    std::wstring line =
+        L"\"" + interpreter + L"\" /D /V:OFF /S /C " + WidenAnsi(command);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = Inheritable(STD_INPUT_HANDLE);
+    startup.hStdOutput = Inheritable(STD_OUTPUT_HANDLE);
+    startup.hStdError = Inheritable(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(interpreter.c_str(), &line[0], nullptr, nullptr, TRUE,
+                        0, nullptr, nullptr, &startup, &process)) {
+      return -1;
+    }
+    CloseHandle(process.hThread);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.hProcess, &code)) {
+      code = static_cast<DWORD>(-1);
+    }
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
   }
 
   // The shell's: a part of the source of 256 bytes or more gives a program
@@ -138,7 +182,7 @@ class Win32Platform : public Platform {
     // The shell takes no path beyond MAX_PATH, and says so only as "file
     // not found" or a like error; measured under Wine, paths of 256 to 259
     // characters already fail so, while the association is fine.
-    const std::size_t length = FullPath(Widen(file)).size();
+    const std::size_t length = FullPath(WidenAnsi(file)).size();
     if (length >= MAX_PATH ||
         (length >= 256 && (code == SE_ERR_FNF || code == SE_ERR_PNF))) {
       result.status = OpenStatus::kPathTooLong;
@@ -172,7 +216,7 @@ class Win32Platform : public Platform {
                        Association* association) override {
     const std::size_t dot = file.rfind('.');
     if (dot == std::string::npos) return false;
-    const std::wstring extension = Widen(file.substr(dot));
+    const std::wstring extension = WidenAnsi(file.substr(dot));
     wchar_t command[2048];
     DWORD size = sizeof(command) / sizeof(command[0]);
     if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND,
@@ -226,13 +270,13 @@ class Win32Platform : public Platform {
   // then no ANSI name of the file exists.
   bool GetAbsolutePath(const std::string& path,
                        std::string* absolute) override {
-    return Narrow(FullPath(Widen(path)), absolute);
+    return Narrow(FullPath(WidenAnsi(path)), absolute);
   }
 
   EnvironmentLookup GetEnvironment(const std::string& name,
                                    std::string* value) override {
     std::wstring text;
-    if (!ReadVariable(Widen(name), &text)) return EnvironmentLookup::kUnset;
+    if (!ReadVariable(WidenAnsi(name), &text)) return EnvironmentLookup::kUnset;
     return Narrow(text, value) ? EnvironmentLookup::kSet
                                : EnvironmentLookup::kOutsideCodePage;
   }
@@ -298,20 +342,6 @@ class Win32Platform : public Platform {
 };
 
 }  // namespace
-
-LeadByteTable ReadAnsiLeadBytes(unsigned int* code_page) {
-  const UINT ansi_code_page = GetACP();
-  if (code_page != nullptr) *code_page = ansi_code_page;
-  LeadByteTable table;
-  CPINFO info;
-  if (GetCPInfo(ansi_code_page, &info)) {
-    // Pairs of first and last byte, ended by a pair of zeros.
-    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
-      table.AddRange(info.LeadByte[i], info.LeadByte[i + 1]);
-    }
-  }
-  return table;
-}
 
 // The Windows command line is raw already; argc and argv are not needed.
 Platform& GetPlatform(int, char**) {

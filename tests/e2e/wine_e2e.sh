@@ -162,6 +162,28 @@ case $case_name in
     expect 0 ""
     expect_assembled "50%.asm"
     ;;
+  cmd-switches)
+    # The system's cmd.exe runs the command with AutoRun and delayed
+    # expansion off (Wine's cmd heeds neither setting, but the line that
+    # starts it shows them), and with /S, which strips the command's outer
+    # quotes: java still gets a name with ! and ^ whole.
+    WINEDEBUG=+process run -f 'a!b^c.asm' -c 2> "$work/trace"
+    expect 0 ""
+    expect_assembled 'a!b^c.asm'
+    grep -q 'system32\\\\cmd.exe\\" /D /V:OFF /S /C \\"' "$work/trace" ||
+      fail "cmd.exe started otherwise: $(grep -i 'cmd.exe' "$work/trace" | head -n 3)"
+    ;;
+  console)
+    # No arguments, as from a double click, but with no console of its own:
+    # nothing may wait for a person.
+    timeout 30 "$wine_run" "$bits" "$brackwin" > "$work/out"
+    [ $? = 255 ] || fail "status $? without arguments"
+    # Written to a file, a name keeps the bytes of the ANSI code page
+    # (1252 here): é is 0xE9.
+    export LANG=C.UTF-8 LC_ALL=C.UTF-8
+    run -f é.asm x -c
+    expect 0 "$(printf 'warning: ignored: x (a name with spaces needs double quotes: -f "\xe9.asm x")')"$'\r\n'
+    ;;
   java-bat)
     # A java.bat in the current folder, as any cloned project could hold,
     # must not run: the java of the PATH does.
