@@ -114,6 +114,18 @@ TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
        "no filename specified\ndid you mean: brackwin -f \"demo.asm\" -c\n"
        "warning: ignored: /f (write -f)\nwarning: ignored: /c (write -c)\n" +
            usage},
+      // A name with spaces and no quotes; a name glued to -f.
+      {CommandSyntax::kWindows, "-f C:\\work\\my src\\demo file.asm -c", 0,
+       "warning: ignored: src\\demo file.asm (a name with spaces needs "
+       "double quotes: -f \"C:\\work\\my src\\demo file.asm\")\n"},
+      {CommandSyntax::kWindows, "-f=demo.asm -r-e", -1,
+       "no filename specified\nwarning: ignored: -f=demo.asm (write -f "
+       "demo.asm)\nwarning: ignored: -r-e (write -r -e)\n" +
+           usage},
+      {CommandSyntax::kPosix, "-fdemo.asm -c", -1,
+       "no filename specified\nwarning: ignored: -fdemo.asm (write -f "
+       "demo.asm)\n" +
+           usage},
       {CommandSyntax::kPosix, "/src/it's.asm -r -e", -1,
        "no filename specified\ndid you mean: brackwin -f '/src/it'\\''s.asm' "
        "-r -e\n" +
@@ -127,6 +139,21 @@ TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
     platform_.syntax = c.syntax;
     EXPECT_EQ(Run(c.switches), c.status);
     EXPECT_EQ(output_, c.output);
+  }
+}
+
+TEST_F(ApplicationTest, OnlyADoubleClickShowsAMessageBox) {
+  // Arguments, or a console shared (cmd) or none a person sees (an
+  // editor's): nothing waits for a person.
+  for (const auto& [switches, processes, boxes] :
+       {std::tuple<const char*, int, std::size_t>{"", 1, 1},
+        {"", 2, 0},
+        {"", 0, 0},
+        {"-c", 1, 0}}) {
+    platform_.console_processes = processes;
+    platform_.message_boxes.clear();
+    EXPECT_EQ(Run(switches), -1);
+    EXPECT_EQ(platform_.message_boxes.size(), boxes) << switches << processes;
   }
 }
 

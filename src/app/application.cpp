@@ -99,6 +99,16 @@ bool Application::ParseArguments() {
   }
   const CommandLine line =
       process.split ? CommandLine(process.arguments) : CommandLine(process.raw);
+  // Started with no arguments on a console of its own (a double click),
+  // whose window would close before anything printed could be read.
+  if (line.GetArgs().size() == 1 && platform_.CountConsoleProcesses() == 1) {
+    platform_.ShowMessageBox(
+        "brackwin assembles a Commodore 64 program with KickAssembler and "
+        "hands it to the VICE emulator.\n\nIt is a console tool: run it in "
+        "cmd, for example\n    brackwin -f demo.asm -r -e\nor as the build "
+        "command of your editor.\n\nREADME.txt, in the folder of "
+        "brackwin.exe, says how to set it up.");
+  }
 
   // A help or version token asks for that text, except as the value of -f:
   // then it is a file name like any other.
@@ -124,18 +134,22 @@ bool Application::ParseArguments() {
   std::string ignored_d;
   if (FindOption(line, "-d", &ignored_d)) debug_ = true;
 
-  // Other tokens are ignored, but not in silence when they look like a
-  // switch (a typo) or name a file (-f forgotten).
+  // Other tokens are ignored, but not in silence: a switch-like token (a
+  // typo), or a name that -f did not take (-f forgotten, or a name with
+  // spaces cut short by the missing quotes).
   const bool windows = platform_.GetCommandSyntax() == CommandSyntax::kWindows;
   std::string warnings, meant, named_file;
+  std::vector<std::size_t> words;  // Neither switches nor the -f value.
   for (std::size_t i = 1; i < args.size(); ++i) {
     const char* token = args[i];
     if (i == value_of_f || token[0] == '\0' || IsSwitch(token)) continue;
+    const bool switch_like = token[0] == '-' || (windows && token[0] == '/');
+    if (!switch_like) words.push_back(i);
     if (platform_.FileExists(token)) {
       if (named_file.empty()) named_file = token;
       continue;
     }
-    if (token[0] != '-' && !(windows && token[0] == '/')) continue;
+    if (!switch_like) continue;
     const std::string spelled = MeantSwitches(token, windows);
     warnings += "warning: ignored: " + std::string(token) +
                 (spelled.empty() ? " (the switches are " + ListSwitches()
@@ -167,6 +181,8 @@ bool Application::ParseArguments() {
     return false;
   }
   sourceFile = file;
+  if (!words.empty())
+    warnings = IgnoredWords(args, value_of_f, words) + warnings;
   if (!run && !compile) {
     output.Error(
         "nothing to do: add -c to assemble, or -r to assemble and run "
@@ -176,6 +192,29 @@ bool Application::ParseArguments() {
   }
   output.Print(warnings.c_str());
   return true;
+}
+
+std::string Application::IgnoredWords(
+    const std::vector<const char*>& args, std::size_t value_of_f,
+    const std::vector<std::size_t>& words) const {
+  std::string text = "warning: ignored:", name = args[value_of_f];
+  // Those right after the -f value are most likely the rest of its name.
+  std::size_t next = value_of_f + 1;
+  for (const std::size_t index : words) {
+    text += std::string(" ") + args[index];
+    if (index == next) {
+      name += std::string(" ") + args[index];
+      ++next;
+    }
+  }
+  if (next > value_of_f + 1) {
+    text +=
+        platform_.GetCommandSyntax() == CommandSyntax::kWindows
+            ? " (a name with spaces needs double quotes: -f \"" + name + "\")"
+            : " (a name with spaces needs quotes: -f " + QuotePosixWord(name) +
+                  ")";
+  }
+  return text + "\n";
 }
 
 bool Application::ReadMonitorAddress() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "diag/debug_output.h"
 #include "emulator/binary_monitor.h"
@@ -84,6 +85,13 @@ class Application {
   /// own defaults write the program somewhere else; empty otherwise. Reads
   /// only that file, only for this message.
   std::string DescribeMovedOutput();
+
+  /// The warning that names `words` (indexes into `args`: tokens that no
+  /// switch took), with the quoted name meant where they follow the -f
+  /// value at `value_of_f`: the rest of a name with spaces.
+  std::string IgnoredWords(const std::vector<const char*>& args,
+                           std::size_t value_of_f,
+                           const std::vector<std::size_t>& words) const;
 
   /// Takes the monitor's address from BRACKWIN_MONITOR, when set; false,
   /// saying why, when it is not a loopback address in VICE's forms.

@@ -80,13 +80,27 @@ std::string MeantSwitches(const char* token, bool slash_prefix) {
   if (token[1] == '\0') return "";
   std::string meant;
   for (const char* letter = token + 1; *letter != '\0'; ++letter) {
+    // A dash between two letters, as in "-r-e".
+    if (*letter == '-' && letter > token + 1 && letter[-1] != '-' &&
+        letter[1] != '\0') {
+      continue;
+    }
     const char* name = LetterSwitch(*letter);
-    if (name == nullptr) return "";
+    if (name == nullptr) {
+      meant.clear();
+      break;
+    }
     if (meant.find(name) != std::string::npos) continue;
     if (!meant.empty()) meant += ' ';
     meant += name;
   }
-  return meant;
+  if (!meant.empty()) return meant;
+  // A name glued to -f: "-f=demo.asm", "-fdemo.asm".
+  if (std::tolower(static_cast<unsigned char>(token[1])) == 'f') {
+    const char* name = token + 2 + (token[2] == '=');
+    if (*name != '\0') return std::string("-f ") + name;
+  }
+  return "";
 }
 
 }  // namespace quennet::brackwin

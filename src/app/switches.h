@@ -20,8 +20,9 @@ bool IsSwitch(const char* token);
 std::string ListSwitches();
 
 /// The switches that a token spells which looks like one and is none: "-r
-/// -e" for "-re", "-c" for "/c" where `slash_prefix` (Windows) lets a
-/// switch begin with '/'; empty when it spells none.
+/// -e" for "-re" and "-r-e", "-c" for "/c" where `slash_prefix` (Windows)
+/// lets a switch begin with '/', "-f demo.asm" for "-f=demo.asm" and
+/// "-fdemo.asm"; empty when it spells none.
 std::string MeantSwitches(const char* token, bool slash_prefix);
 
 }  // namespace quennet::brackwin
