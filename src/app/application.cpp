@@ -139,12 +139,14 @@ bool Application::ParseArguments() {
   // spaces cut short by the missing quotes).
   const bool windows = platform_.GetCommandSyntax() == CommandSyntax::kWindows;
   std::string warnings, meant, named_file;
-  std::vector<std::size_t> words;  // Neither switches nor the -f value.
+  std::vector<std::size_t> words;  // Tokens that no switch takes.
   for (std::size_t i = 1; i < args.size(); ++i) {
     const char* token = args[i];
     if (i == value_of_f || token[0] == '\0' || IsSwitch(token)) continue;
     const bool switch_like = token[0] == '-' || (windows && token[0] == '/');
-    if (!switch_like) words.push_back(i);
+    // A switch takes the token after it as its value, used (the first -f)
+    // or not: such a token is no leftover.
+    if (!switch_like && !IsSwitch(args[i - 1])) words.push_back(i);
     if (platform_.FileExists(token)) {
       if (named_file.empty()) named_file = token;
       continue;
