@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shared/shell_quote.h"
+
 namespace quennet::brackwin {
 namespace {
 

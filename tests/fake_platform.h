@@ -10,7 +10,7 @@
 
 #include "platform/platform.h"
 #include "platform/sockets.h"
-#include "platform/window_route.h"
+#include "shared/window_route.h"
 
 namespace quennet::brackwin {
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/assembler_command.h"
+#include "shared/shell_quote.h"
 
 namespace quennet::brackwin {
 namespace {

@@ -7,6 +7,7 @@
 #include "app/switches.h"
 #include "app/version.h"
 #include "cmdline/command_line.h"
+#include "shared/shell_quote.h"
 
 namespace quennet::brackwin {
 namespace {

@@ -13,7 +13,7 @@
 #include "paths/path_parts.h"
 #include "platform/platform.h"
 #include "platform/sockets.h"
-#include "platform/window_route.h"
+#include "shared/window_route.h"
 
 namespace quennet::brackwin {
 

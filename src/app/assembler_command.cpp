@@ -1,6 +1,7 @@
 #include "app/assembler_command.h"
 
 #include "cmdline/command_line.h"
+#include "shared/shell_quote.h"
 
 namespace quennet::brackwin {
 namespace {
@@ -34,19 +35,6 @@ bool IsQuotableSource(CommandSyntax syntax, const std::string& source) {
     if (c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
   }
   return true;
-}
-
-std::string QuotePosixWord(const std::string& word) {
-  std::string quoted = "'";
-  for (const char c : word) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  quoted += '\'';
-  return quoted;
 }
 
 std::string FindExpandedReference(

@@ -43,9 +43,6 @@ std::string BuildAssemblerCommand(CommandSyntax syntax, const std::string& java,
                                   const std::string& source,
                                   bool vice_symbols = false);
 
-/// Quotes `word` for /bin/sh: single quotes, each embedded quote as '\''.
-std::string QuotePosixWord(const std::string& word);
-
 }  // namespace quennet::brackwin
 
 #endif  // BRACKWIN_APP_ASSEMBLER_COMMAND_H_

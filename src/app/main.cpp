@@ -1,7 +1,7 @@
 #include "app/application.h"
 #include "platform/platform.h"
 #include "platform/sockets.h"
-#include "platform/window_route.h"
+#include "shared/window_route.h"
 
 int main(int argc, char** argv) {
   namespace brackwin = quennet::brackwin;

@@ -5,7 +5,7 @@
 #include "emulator/binary_monitor.h"
 #include "platform/platform.h"
 #include "platform/sockets.h"
-#include "platform/window_route.h"
+#include "shared/window_route.h"
 
 namespace quennet::brackwin {
 

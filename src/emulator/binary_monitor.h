@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "emulator/deadline.h"
 #include "emulator/hand_off.h"
 #include "emulator/vice_symbols.h"
 #include "platform/sockets.h"
+#include "shared/deadline.h"
 
 namespace quennet::brackwin {
 

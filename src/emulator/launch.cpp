@@ -3,11 +3,11 @@
 
 #include "app/application.h"
 #include "emulator/binary_monitor.h"
-#include "emulator/deadline.h"
 #include "emulator/emulator_window.h"
 #include "emulator/hand_off.h"
 #include "emulator/vice_symbols.h"
 #include "paths/path_parts.h"
+#include "shared/deadline.h"
 
 namespace quennet::brackwin {
 namespace {

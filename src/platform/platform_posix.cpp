@@ -17,8 +17,8 @@
 #include <limits>
 #include <thread>
 
-#include "app/assembler_command.h"
 #include "platform/platform.h"
+#include "shared/shell_quote.h"
 
 #ifndef BRACKWIN_SHELL_OPENER
 #define BRACKWIN_SHELL_OPENER "xdg-open"

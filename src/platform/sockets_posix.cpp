@@ -15,9 +15,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/poll_wait.h"
 #include "platform/proc_net_tcp.h"
 #include "platform/sockets.h"
+#include "shared/poll_wait.h"
 
 namespace quennet::brackwin {
 namespace {

@@ -1,7 +1,7 @@
 // Without a windowing library there are no windows to find: -e goes on to
 // the shell route.
 
-#include "platform/window_route.h"
+#include "shared/window_route.h"
 
 namespace quennet::brackwin {
 namespace {

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "emulator/drop_files.h"
-#include "platform/window_route.h"
+#include "shared/drop_files.h"
+#include "shared/window_route.h"
 
 namespace quennet::brackwin {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "app/assembler_command.h"
 #include "fuzz_check.h"
+#include "shared/shell_quote.h"
 
 namespace brackwin = quennet::brackwin;
 

@@ -1,5 +1,5 @@
-#ifndef BRACKWIN_EMULATOR_DROP_FILES_H_
-#define BRACKWIN_EMULATOR_DROP_FILES_H_
+#ifndef BRACKWIN_SHARED_DROP_FILES_H_
+#define BRACKWIN_SHARED_DROP_FILES_H_
 
 #include <cstddef>
 #include <string>
@@ -21,4 +21,4 @@ std::vector<unsigned char> BuildDropFilesBlock(const std::string& path);
 
 }  // namespace quennet::brackwin
 
-#endif  // BRACKWIN_EMULATOR_DROP_FILES_H_
+#endif  // BRACKWIN_SHARED_DROP_FILES_H_

@@ -1,10 +1,10 @@
-#ifndef BRACKWIN_PLATFORM_WINDOW_ROUTE_H_
-#define BRACKWIN_PLATFORM_WINDOW_ROUTE_H_
+#ifndef BRACKWIN_SHARED_WINDOW_ROUTE_H_
+#define BRACKWIN_SHARED_WINDOW_ROUTE_H_
 
 #include <string>
 
-#include "emulator/deadline.h"
-#include "emulator/hand_off.h"
+#include "shared/deadline.h"
+#include "shared/hand_off_types.h"
 
 namespace quennet::brackwin {
 
@@ -50,4 +50,4 @@ WindowRoute& GetWindowRoute();
 
 }  // namespace quennet::brackwin
 
-#endif  // BRACKWIN_PLATFORM_WINDOW_ROUTE_H_
+#endif  // BRACKWIN_SHARED_WINDOW_ROUTE_H_

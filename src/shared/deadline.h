@@ -1,5 +1,5 @@
-#ifndef BRACKWIN_EMULATOR_DEADLINE_H_
-#define BRACKWIN_EMULATOR_DEADLINE_H_
+#ifndef BRACKWIN_SHARED_DEADLINE_H_
+#define BRACKWIN_SHARED_DEADLINE_H_
 
 #include <algorithm>
 #include <chrono>
@@ -44,4 +44,4 @@ class Deadline {
 
 }  // namespace quennet::brackwin
 
-#endif  // BRACKWIN_EMULATOR_DEADLINE_H_
+#endif  // BRACKWIN_SHARED_DEADLINE_H_

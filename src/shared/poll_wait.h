@@ -1,5 +1,5 @@
-#ifndef BRACKWIN_PLATFORM_POLL_WAIT_H_
-#define BRACKWIN_PLATFORM_POLL_WAIT_H_
+#ifndef BRACKWIN_SHARED_POLL_WAIT_H_
+#define BRACKWIN_SHARED_POLL_WAIT_H_
 
 #include <poll.h>
 
@@ -22,4 +22,4 @@ inline bool WaitFor(int fd, short events, int timeout_ms) {
 
 }  // namespace quennet::brackwin
 
-#endif  // BRACKWIN_PLATFORM_POLL_WAIT_H_
+#endif  // BRACKWIN_SHARED_POLL_WAIT_H_

@@ -1,4 +1,4 @@
-#include "emulator/drop_files.h"
+#include "shared/drop_files.h"
 
 #include <cstdint>
 #include <cstring>
