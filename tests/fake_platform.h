@@ -2,7 +2,6 @@
 #define BRACKWIN_TESTS_FAKE_PLATFORM_H_
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -32,6 +31,10 @@ class FakePlatform : public Platform {
   OpenResult open_result = {OpenStatus::kOpened, 42, "ShellExecute"};
   /// Files that exist; when null, every file does.
   std::vector<std::string>* existing_files = nullptr;
+  /// The clock, in ms since 1970, and how far a command moves it on: the
+  /// tests set the time, as the platform gives it.
+  std::int64_t now = 1765000000000;
+  std::int64_t command_ms = 0;
   /// When files were last written, in ms since 1970; any other file that
   /// exists was written just now.
   std::vector<std::pair<std::string, std::int64_t>> write_times;
@@ -69,6 +72,7 @@ class FakePlatform : public Platform {
   }
   int RunCommand(const std::string& command) override {
     commands.push_back(command);
+    now += command_ms;
     if (!write_times_after_command.empty()) {
       write_times = write_times_after_command;
     }
@@ -110,11 +114,10 @@ class FakePlatform : public Platform {
         return true;
       }
     }
-    state->written = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
+    state->written = now;
     return FileExists(path);
   }
+  std::int64_t Now() override { return now; }
   bool GetAbsolutePath(const std::string& path,
                        std::string* absolute) override {
     if (absolute_path_fails) return false;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -191,10 +190,9 @@ TEST_F(LaunchTest, PathWithoutAnAnsiFormSkipsTheRunningVice) {
 }
 
 TEST_F(LaunchTest, OnlyAProgramWrittenDuringTheRunIsLaunched) {
-  const std::int64_t now =
-      std::chrono::duration_cast<std::chrono::milliseconds>(
-          std::chrono::system_clock::now().time_since_epoch())
-          .count();
+  // The run starts at `start` and the assembler takes 10 s; an unchanged
+  // program counts as this run's within 2 s (FAT's step) of the run.
+  const std::int64_t start = FakePlatform().now, end = start + 10000;
   const std::string stale =
       "demo.prg was not written by this build (does the source write another "
       "file?)\n";
@@ -205,17 +203,19 @@ TEST_F(LaunchTest, OnlyAProgramWrittenDuringTheRunIsLaunched) {
   };
   const Case cases[] = {
       // On a file server whose clock lags an hour: changed, so written.
-      {"changed", now - 3600000, now - 3599000, true},
-      {"unchanged, dated now", now, now, true},
-      {"unchanged, an hour old", now - 3600000, now - 3600000, false},
-      // A file server's clock ten minutes ahead.
-      {"unchanged, ten minutes ahead", now + 600000, now + 600000, false},
+      {"changed", start - 3600000, start - 3599000, true},
+      {"unchanged, 1.5 s before the start", start - 1500, start - 1500, true},
+      {"unchanged, 2.5 s before the start", start - 2500, start - 2500, false},
+      {"unchanged, 1.5 s after the end", end + 1500, end + 1500, true},
+      // A file server's clock ahead.
+      {"unchanged, 2.5 s after the end", end + 2500, end + 2500, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeSystem system;
     system.platform.write_times = {{"demo.prg", c.before}};
     system.platform.write_times_after_command = {{"demo.prg", c.after}};
+    system.platform.command_ms = 10000;
     system.platform.command_line = "brackwin -f demo.asm -r";
     EXPECT_EQ(RunExecute(system, &output_), c.launched ? 0 : -1);
     EXPECT_EQ(output_,
@@ -504,6 +504,18 @@ TEST_F(LaunchTest, DebugRunReplacesVicesBreakpointsBeforeTheAutostart) {
   EXPECT_EQ(system.platform.commands[0].substr(
                 system.platform.commands[0].size() - 13),
             "-vicesymbols\"");
+
+  // A list answered with an error: nothing to delete; the rest goes on.
+  system.sockets = FakeSockets();
+  system.sockets.listening = true;
+  system.sockets.answers = {
+      Answer(0x51, 0, kCheckId, 6), Answer(0x00, 0x80, kListId),
+      Info(7, 4, kListId),          Info(8, 4, kListId),
+      Answer(0x22, 0, kListId),     Answer(0xdd, 0, kAutostartId),
+      Answer(0x63, 0, 0xffffffff)};
+  EXPECT_EQ(RunExecute(system, &output_), 0);
+  EXPECT_NE(output_.find("with 2 breakpoints"), std::string::npos) << output_;
+  EXPECT_EQ(system.sockets.sent.size(), 6u);
 }
 
 TEST_F(LaunchTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {

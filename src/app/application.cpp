@@ -1,7 +1,5 @@
 #include "app/application.h"
 
-#include <chrono>
-
 #include "app/assembler_command.h"
 #include "app/setup_check.h"
 #include "app/switches.h"
@@ -18,13 +16,6 @@ bool IsHelp(const char* token) {
          CompareNoCase(token, "--help") == 0 || CompareNoCase(token, "/?") == 0;
 }
 
-// The time in ms since 1970.
-std::int64_t Now() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 bool IsVersion(const char* token) {
   return CompareNoCase(token, "--version") == 0;
 }
@@ -38,7 +29,7 @@ Application::Application(Platform& platform, Sockets& sockets,
     : platform_(platform), sockets_(sockets), windows_(windows) {}
 
 int Application::Execute() {
-  started_ = Now();
+  started_ = platform_.Now();
   if (!ParseArguments()) {
     if (help_) {
       output.Print(kUsageLine);
@@ -246,7 +237,7 @@ bool Application::WrittenByThisBuild(const std::string& file, bool existed,
   // Changed: the assembler wrote it, whatever the clock of its file system
   // (a file server's) says.
   if (now.written != before.written || now.size != before.size) return true;
-  const std::int64_t ended = Now();
+  const std::int64_t ended = platform_.Now();
   return now.written >= started_ - kTimeStep &&
          now.written <= ended + kTimeStep;
 }

@@ -156,6 +156,10 @@ class Platform {
   /// length the file system allows.
   virtual bool FileExists(const std::string& path) = 0;
 
+  /// The time by the system's clock, in milliseconds since 1970: the clock
+  /// that dates files.
+  virtual std::int64_t Now() = 0;
+
   /// When `path` was last written, in milliseconds since 1970, and its size
   /// in bytes; false when they cannot be read.
   virtual bool GetFileState(const std::string& path, FileState* state) = 0;

@@ -324,6 +324,12 @@ class PosixPlatform : public Platform {
     return IsRegularFile(path);
   }
 
+  std::int64_t Now() override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  }
+
   bool GetFileState(const std::string& path, FileState* state) override {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return false;

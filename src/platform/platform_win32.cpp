@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -248,6 +249,12 @@ class Win32Platform : public Platform {
   }
 
   bool FileExists(const std::string& path) override { return IsFile(path); }
+
+  std::int64_t Now() override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  }
 
   bool GetFileState(const std::string& path, FileState* state) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
