@@ -48,20 +48,12 @@ int Application::Execute() {
 
   if (run) {
     // A program that cannot be launched is not worth assembling.
-    const PathLimits limits = platform_.GetPathLimits();
-    LaunchPaths paths;
-    if (!DeriveLaunchPaths(sourceFile, platform_.GetLeadBytes(), limits,
-                           &paths)) {
-      output.Error(
-          "path too long: %s can be launched; -c still assembles it\n",
-          CheckPathParts(sourceFile, platform_.GetLeadBytes(), limits).c_str());
-      return -1;
-    }
+    if (!DerivePaths(sourceFile, "; -c still assembles it")) return -1;
     if (useRunningEmulator && !ReadMonitorAddress()) return -1;
-    program_existed_ = platform_.GetFileState(paths.program, &program_before_);
+    program_existed_ = platform_.GetFileState(paths_.program, &program_before_);
     if (debug_) {
       symbols_existed_ =
-          platform_.GetFileState(SymbolFile(paths.program), &symbols_before_);
+          platform_.GetFileState(SymbolFile(paths_.program), &symbols_before_);
     }
   }
 
@@ -209,6 +201,19 @@ std::string Application::IgnoredWords(
                   ")";
   }
   return text + "\n";
+}
+
+bool Application::DerivePaths(const std::string& source, const char* hint) {
+  if (!paths_source_.empty() && paths_source_ == source) return true;
+  const PathLimits limits = platform_.GetPathLimits();
+  if (!DeriveLaunchPaths(source, platform_.GetLeadBytes(), limits, &paths_)) {
+    output.Error(
+        "path too long: %s can be launched%s\n",
+        CheckPathParts(source, platform_.GetLeadBytes(), limits).c_str(), hint);
+    return false;
+  }
+  paths_source_ = source;
+  return true;
 }
 
 bool Application::ReadMonitorAddress() {

@@ -49,16 +49,13 @@ class Application {
   /// cannot hold is refused with "invalid filename: ..." and nothing runs.
   bool Assemble(const std::string& source);
 
-  /// Hands the program assembled from `source` to the emulator: with
-  /// `use_running_emulator`, autostarted through VICE's monitor, or dropped
-  /// onto the first enabled emulator window, which then comes to the front,
-  /// all within one deadline (kHandOffDeadlineMs); otherwise, or when
-  /// neither took it, opened through the shell. Once a route may have
-  /// delivered the program, no other route runs. Prints a line for each
-  /// route that found a VICE and one for the route taken. Returns false,
-  /// launching nothing, when a part of `source` is too long to split, when
-  /// the program is missing or older than this run, or when the desktop
-  /// failed; and when the shell fails.
+  /// Hands the program assembled from `source` to the emulator, through
+  /// the HandOffChain: with `use_running_emulator`, autostarted through
+  /// VICE's monitor, or dropped onto the first enabled emulator window,
+  /// which then comes to the front; otherwise, or when neither took it,
+  /// opened through the shell. Returns false, launching nothing, when a
+  /// part of `source` is too long to split, or when the program is missing
+  /// or not this run's; and when the route taken failed.
   bool Launch(const std::string& source, bool use_running_emulator);
 
  private:
@@ -97,13 +94,9 @@ class Application {
   /// saying why, when it is not a loopback address in VICE's forms.
   bool ReadMonitorAddress();
 
-  /// Prints what `result` gives the user.
-  void Report(const HandOff& result, const HandOffContext& context);
-
-  /// Opens the program through the shell, and says how that went, after
-  /// the routes of -e (null without it) did not take it.
-  bool OpenThroughShell(const LaunchPaths& paths, const HandOff* monitor,
-                        const HandOff* window, const HandOffContext& context);
+  /// Derives the launch paths of `source` into `paths_`, once in the run;
+  /// false, saying which part is too long (and `hint`), when it cannot.
+  bool DerivePaths(const std::string& source, const char* hint);
 
   Platform& platform_;
   Sockets& sockets_;
@@ -121,6 +114,9 @@ class Application {
   bool version_ = false;
   // Where -e looks for VICE's monitor (BRACKWIN_MONITOR, else the default).
   MonitorAddress monitor_;
+  // The program and its folder, derived from the source once in the run.
+  LaunchPaths paths_;
+  std::string paths_source_;
   // When this run began, in ms since 1970, and the program and its symbol
   // file before the assembler ran, when they existed.
   std::int64_t started_ = 0;

@@ -3,30 +3,12 @@
 
 #include "app/application.h"
 #include "emulator/binary_monitor.h"
-#include "emulator/emulator_window.h"
 #include "emulator/hand_off.h"
+#include "emulator/hand_off_chain.h"
 #include "emulator/vice_symbols.h"
 #include "paths/path_parts.h"
-#include "shared/deadline.h"
 
 namespace quennet::brackwin {
-namespace {
-
-// What the other exit statuses of xdg-open mean.
-const char* DescribeOpenerStatus(int status) {
-  switch (status) {
-    case -1:
-      return "ended by a signal";
-    case 1:
-      return "bad arguments";
-    case 2:
-      return "file not found";
-    default:
-      return "failed";
-  }
-}
-
-}  // namespace
 
 std::string Application::DescribeMovedOutput() {
   // The assembler reads its own defaults from KickAss.cfg beside
@@ -85,18 +67,11 @@ bool Application::ReadBreakpoints(const std::string& program,
 }
 
 bool Application::Launch(const std::string& source, bool use_running_emulator) {
-  LaunchPaths paths;
-  const PathLimits limits = platform_.GetPathLimits();
-  if (!DeriveLaunchPaths(source, platform_.GetLeadBytes(), limits, &paths)) {
-    output.Error(
-        "path too long: %s can be launched\n",
-        CheckPathParts(source, platform_.GetLeadBytes(), limits).c_str());
-    return false;
-  }
-  const char* program = paths.program.c_str();
+  if (!DerivePaths(source, "")) return false;
+  const char* program = paths_.program.c_str();
   // Every route hands on a file by name; one that is not there would reach
   // the emulator as an error, or nowhere, while we reported success.
-  if (!platform_.FileExists(paths.program)) {
+  if (!platform_.FileExists(paths_.program)) {
     const std::string moved = DescribeMovedOutput();
     output.Error("program not found: %s%s%s\n", program,
                  moved.empty() ? "" : " ", moved.c_str());
@@ -104,196 +79,20 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
   }
   // A source that names its own output leaves the .prg of an earlier build
   // here, which would run as if it were this one.
-  if (!WrittenByThisBuild(paths.program)) {
+  if (!WrittenByThisBuild(paths_.program)) {
     const std::string moved = DescribeMovedOutput();
     output.Error("%s was not written by this build %s\n", program,
                  moved.empty() ? "(does the source write another file?)"
                                : moved.c_str());
     return false;
   }
-  const HandOffContext context{paths.program, monitor_.text,
-                               windows_.Describe(),
-                               platform_.GetAnsiCodePage()};
   // A debug run's breakpoints, which only VICE's monitor takes.
   std::vector<Breakpoint> breakpoints;
-  const bool debugging = debug_ && ReadBreakpoints(paths.program, &breakpoints);
-  const char* kMonitorOnly =
-      "warning: breakpoints need VICE's monitor: start VICE with "
-      "-binarymonitor (see the README)\n";
-  if (!use_running_emulator) {
-    if (debugging) output.Warning("%s", kMonitorOnly);
-    return OpenThroughShell(paths, nullptr, nullptr, context);
-  }
-
-  // The routes into a running VICE, in order, all before one deadline. Any
-  // that may have delivered the program ends the chain: a second route
-  // would deliver it twice.
-  const Deadline deadline(kHandOffDeadlineMs);
-  HandOff monitor, window;
-  monitor.route = Route::kMonitor;
-  window.route = Route::kWindow;
-  // The emulator runs in a folder of its own, so it is given the full path;
-  // where there is none, only the shell can open the file.
-  std::string absolute;
-  if (!platform_.GetAbsolutePath(paths.program, &absolute)) {
-    window.outcome = Outcome::kRefused;
-    window.reason =
-        context.code_page != 0 ? Reason::kOutsideCodePage : Reason::kNoFolder;
-  } else {
-    monitor = AutostartThroughMonitor(sockets_, monitor_, absolute, deadline,
-                                      debugging ? &breakpoints : nullptr);
-    // A VICE that stopped at a breakpoint waits in its own monitor window,
-    // and its binary monitor answers nothing: a drop would land in a
-    // stopped VICE too.
-    if (monitor.reason == Reason::kNoAnswer && monitor.pid != 0 &&
-        windows_.Find(monitor.pid, deadline, IsMonitorTitle).outcome ==
-            Outcome::kDelivered) {
-      monitor.outcome = Outcome::kFailed;
-      monitor.reason = Reason::kStoppedInMonitor;
-    }
-    for (const int line : monitor.refused_conditions) {
-      output.Warning(
-          "warning: VICE refused the condition of the breakpoint in line %d "
-          "of %s; it stops there always\n",
-          line, SymbolFile(paths.program).c_str());
-    }
-    if (monitor.outcome == Outcome::kDelivered ||
-        monitor.outcome == Outcome::kUnconfirmed) {
-      // The VICE that took it comes to the front, as a new one would.
-      HandOff raise = windows_.Raise(monitor.pid, deadline, IsEmulatorTitle);
-      raise.route = Route::kRaise;
-      monitor.window_found = raise.outcome == Outcome::kDelivered;
-      Report(raise, context);
-    }
-    Report(monitor, context);
-    if (EndsTheChain(monitor)) return monitor.outcome != Outcome::kFailed;
-    if (debugging) output.Warning("%s", kMonitorOnly);
-    window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
-  }
-  Report(window, context);
-  if (EndsTheChain(window)) return window.outcome != Outcome::kFailed;
-  return OpenThroughShell(paths, &monitor, &window, context);
-}
-
-void Application::Report(const HandOff& result, const HandOffContext& context) {
-  const HandOffLine line = RenderHandOff(result, context);
-  switch (line.channel) {
-    case HandOffLine::kNone:
-      break;
-    case HandOffLine::kMessage:
-      output.Message("%s", line.text.c_str());
-      break;
-    case HandOffLine::kWarning:
-      output.Warning("%s", line.text.c_str());
-      break;
-    case HandOffLine::kError:
-      output.Error("%s", line.text.c_str());
-      break;
-  }
-}
-
-bool Application::OpenThroughShell(const LaunchPaths& paths,
-                                   const HandOff* monitor,
-                                   const HandOff* window,
-                                   const HandOffContext& context) {
-  const OpenResult result =
-      platform_.OpenWithShell(paths.program, paths.working_directory);
-  const char* program = paths.program.c_str();
-  if (result.status == OpenStatus::kOpened) {
-    output.Message(
-        "%s", RenderOpened(result.opener, monitor, window, context).c_str());
-    return true;
-  }
-  // Where -e looked, for the user who will fix the association.
-  const std::string no_vice = DescribeNoVice(monitor, window, context);
-  if (!no_vice.empty()) output.Error("%s\n", no_vice.c_str());
-  switch (result.status) {
-    case OpenStatus::kOpened:
-      break;
-    case OpenStatus::kNoAssociation:
-      output.Error(
-          "no application is associated with .prg files: open one with "
-          "\"Open with\", choose x64sc and \"Always\" (see the README)\n");
-      break;
-    case OpenStatus::kNoApplication:
-      output.Error(
-          "no application is associated with .prg files "
-          "(application/x-c64-program): %s found none for %s; install the "
-          "association (see the README)\n",
-          result.opener, program);
-      break;
-    case OpenStatus::kNoDesktopSession:
-      output.Error(
-          "%s could not open %s: DISPLAY and WAYLAND_DISPLAY are unset, and "
-          "without a desktop session it asks no association\n",
-          result.opener, program);
-      break;
-    case OpenStatus::kApplicationFailed: {
-      // The opener could not start what the association names; it says
-      // nothing of why, and the program itself would.
-      Association association;
-      if (!platform_.FindAssociation(paths.program, &association)) {
-        output.Error(
-            "%s could not start the application for %s (status %d), and "
-            "xdg-mime names none: install the association (see the README)\n",
-            result.opener, program, result.code);
-      } else if (!association.program_found) {
-        output.Error(
-            "%s could not start the application for %s (status %d); the .prg "
-            "association runs %s (%s), which is not installed: install it, "
-            "or fix the association (see the README)\n",
-            result.opener, program, result.code, association.program.c_str(),
-            association.entry.c_str());
-      } else {
-        output.Error(
-            "%s could not start the application for %s (status %d); the .prg "
-            "association runs %s (%s): run \"%s %s\" to see its message "
-            "(Debian's VICE needs the C64 ROMs, see the README)\n",
-            result.opener, program, result.code, association.program.c_str(),
-            association.entry.c_str(), association.program.c_str(), program);
-      }
-      break;
-    }
-    case OpenStatus::kApplicationMissing: {
-      Association association;
-      if (platform_.FindAssociation(paths.program, &association) &&
-          !association.program_found) {
-        output.Error(
-            "the application associated with .prg files, %s, was not found: "
-            "fix the association (see the README)\n",
-            association.program.c_str());
-      } else {
-        output.Error(
-            "the application associated with .prg files was not found: fix "
-            "the association (see the README)\n");
-      }
-      break;
-    }
-    case OpenStatus::kFileNotFound:
-      output.Error("cannot open %s: file not found\n", program);
-      break;
-    case OpenStatus::kAccessDenied:
-      output.Error("cannot open %s: access denied\n", program);
-      break;
-    case OpenStatus::kOpenerMissing:
-      output.Error("cannot start %s to open %s (Debian: install xdg-utils)\n",
-                   result.opener, program);
-      break;
-    case OpenStatus::kOpenerFailed:
-      output.Error("%s could not open %s: status %d, %s\n", result.opener,
-                   program, result.code, DescribeOpenerStatus(result.code));
-      break;
-    case OpenStatus::kPathTooLong:
-      output.Error(
-          "cannot open %s: the path is too long for the shell (at most 259 "
-          "characters)\n",
-          program);
-      break;
-    case OpenStatus::kOtherError:
-      output.Error("cannot open %s: error %d\n", program, result.code);
-      break;
-  }
-  return false;
+  const bool debugging =
+      debug_ && ReadBreakpoints(paths_.program, &breakpoints);
+  HandOffChain chain(platform_, sockets_, windows_, output);
+  return chain.Run(paths_, use_running_emulator, monitor_,
+                   debugging ? &breakpoints : nullptr);
 }
 
 }  // namespace quennet::brackwin

@@ -1,0 +1,60 @@
+#ifndef BRACKWIN_EMULATOR_HAND_OFF_CHAIN_H_
+#define BRACKWIN_EMULATOR_HAND_OFF_CHAIN_H_
+
+#include <vector>
+
+#include "diag/debug_output.h"
+#include "emulator/binary_monitor.h"
+#include "emulator/hand_off.h"
+#include "emulator/vice_symbols.h"
+#include "paths/path_parts.h"
+#include "platform/platform.h"
+#include "platform/sockets.h"
+#include "shared/window_route.h"
+
+namespace quennet::brackwin {
+
+/// The routes that hand an assembled program on, in order: into the VICE
+/// that is already running, through its monitor and then onto its window,
+/// all within one deadline (kHandOffDeadlineMs); otherwise, or when neither
+/// took it, through the shell. Once a route may have delivered the program,
+/// no other route runs. Prints a line for each route that found a VICE and
+/// one for the route taken.
+class HandOffChain {
+ public:
+  /// Asks `platform`, `sockets` and `windows`, and prints to `output`; all
+  /// must outlive the chain.
+  HandOffChain(Platform& platform, Sockets& sockets, WindowRoute& windows,
+               DebugOutput& output);
+
+  HandOffChain(const HandOffChain&) = delete;
+  HandOffChain& operator=(const HandOffChain&) = delete;
+
+  /// Hands `paths.program`, which must exist and be this run's, to VICE:
+  /// with `use_running_emulator`, to the one whose monitor listens at
+  /// `address` or whose window is found, else through the shell. A debug
+  /// run's `breakpoints` (null otherwise) replace VICE's own through the
+  /// monitor before the autostart; any other route says it sets none.
+  /// Returns false when the route taken failed.
+  bool Run(const LaunchPaths& paths, bool use_running_emulator,
+           const MonitorAddress& address,
+           const std::vector<Breakpoint>* breakpoints);
+
+ private:
+  /// Prints what `result` gives the user.
+  void Report(const HandOff& result, const HandOffContext& context);
+
+  /// Opens the program through the shell, and says how that went, after
+  /// the routes of -e (null without it) did not take it.
+  bool OpenThroughShell(const LaunchPaths& paths, const HandOff* monitor,
+                        const HandOff* window, const HandOffContext& context);
+
+  Platform& platform_;
+  Sockets& sockets_;
+  WindowRoute& windows_;
+  DebugOutput& output_;
+};
+
+}  // namespace quennet::brackwin
+
+#endif  // BRACKWIN_EMULATOR_HAND_OFF_CHAIN_H_
