@@ -189,7 +189,7 @@ class FakeWindowRoute : public WindowRoute {
  public:
   /// What Drop and Raise return (their route is set by the caller).
   HandOff drop;
-  HandOff raise;
+  Raising raise = Raising::kRaised;
 
   /// Whether VICE's monitor window is open.
   bool monitor_window_open = false;
@@ -198,25 +198,21 @@ class FakeWindowRoute : public WindowRoute {
   std::vector<long> raises;
   std::vector<long> finds;
 
-  FakeWindowRoute() {
-    drop.route = raise.route = Route::kWindow;
-    raise.outcome = Outcome::kDelivered;
-  }
+  FakeWindowRoute() { drop.route = Route::kWindow; }
   HandOff Drop(const std::string& program, const Deadline&,
                TitlePredicate) override {
     drops.push_back(program);
     return drop;
   }
-  HandOff Raise(long pid, const Deadline&, TitlePredicate) override {
+  Raising Raise(long pid, const Deadline&, TitlePredicate) override {
     raises.push_back(pid);
     return raise;
   }
-  HandOff Find(long pid, const Deadline&, TitlePredicate matches) override {
+  FoundWindow Find(long pid, const Deadline&, TitlePredicate matches) override {
     finds.push_back(pid);
-    HandOff result;
-    result.route = Route::kWindow;
+    FoundWindow result;
     if (monitor_window_open && matches("VICE monitor")) {
-      result.outcome = Outcome::kDelivered;
+      result.result = FoundWindow::kFound;
     }
     return result;
   }

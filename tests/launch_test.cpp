@@ -362,11 +362,18 @@ TEST_F(LaunchTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
   FakeSystem elsewhere;
   elsewhere.sockets = monitor;
   elsewhere.sockets.answers_read = 0;
-  elsewhere.windows.raise.outcome = Outcome::kAbsent;
+  elsewhere.windows.raise = Raising::kNoWindow;
   EXPECT_TRUE(RunLaunch(elsewhere, "demo.asm", true, &output_));
   EXPECT_EQ(output_,
             "demo.prg: autostarted in VICE (pid 1234) through its monitor; its "
             "window is not on this display\n");
+  elsewhere.sockets.answers_read = 0;
+  elsewhere.windows.raise = Raising::kFailed;
+  EXPECT_TRUE(RunLaunch(elsewhere, "demo.asm", true, &output_));
+  EXPECT_EQ(
+      output_.substr(0, output_.find('\n')),
+      "warning: the X display :93 did not answer within 3 s; VICE was not "
+      "brought to the front");
 }
 
 TEST_F(LaunchTest, MonitorOutcomesEndTheChainOrGoOn) {

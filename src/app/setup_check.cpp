@@ -100,8 +100,8 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
   } else if (!state.answered) {
     const bool stopped =
         state.owner.pid != 0 &&
-        windows.Find(state.owner.pid, deadline, IsMonitorTitle).outcome ==
-            Outcome::kDelivered;
+        windows.Find(state.owner.pid, deadline, IsMonitorTitle).result ==
+            FoundWindow::kFound;
     output.Message("VICE's monitor at %s: does not answer%s\n", at,
                    stopped ? ": VICE is stopped in its monitor, leave it (x)"
                            : ": is it VICE's?");
@@ -118,13 +118,13 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
             : "");
   }
 
-  const HandOff window = windows.Find(0, deadline, IsEmulatorTitle);
+  const FoundWindow window = windows.Find(0, deadline, IsEmulatorTitle);
   const std::string display = windows.Describe();
-  if (window.outcome == Outcome::kDelivered) {
+  if (window.result == FoundWindow::kFound) {
     route = true;
     output.Message("VICE window on %s: found, \"%s\"\n", display.c_str(),
                    window.title.c_str());
-  } else if (window.outcome == Outcome::kFailed) {
+  } else if (window.result == FoundWindow::kFailed) {
     output.Message("VICE window on %s: missing: the display does not answer\n",
                    display.c_str());
   } else {

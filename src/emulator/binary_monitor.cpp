@@ -285,14 +285,14 @@ MonitorConnection::Answer ReplaceBreakpoints(
         kCheckpointsId, &answer);
     if (status != Answer::kAnswered) return status;
   }
-  result->breakpoints = 0;
+  result->monitor.breakpoints = 0;
   for (const Breakpoint& breakpoint : breakpoints) {
     status =
         monitor.Ask(BuildBreakpointRequest(breakpoint.address, kCheckpointsId),
                     kCheckpointsId, &answer);
     if (status != Answer::kAnswered) return status;
     if (answer.error != 0 || answer.body.size() < 4) continue;
-    ++result->breakpoints;
+    ++result->monitor.breakpoints;
     std::vector<unsigned char> condition;
     if (!BuildConditionRequest(GetLittleEndian32(answer.body.data()),
                                breakpoint.condition, kCheckpointsId,
@@ -302,7 +302,7 @@ MonitorConnection::Answer ReplaceBreakpoints(
     status = monitor.Ask(condition, kCheckpointsId, &answer);
     if (status != Answer::kAnswered) return status;
     if (answer.error != 0) {
-      result->refused_conditions.push_back(breakpoint.line);
+      result->monitor.refused_conditions.push_back(breakpoint.line);
     }
   }
   return Answer::kAnswered;

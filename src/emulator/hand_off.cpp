@@ -38,14 +38,17 @@ HandOffLine RenderMonitor(const HandOff& r, const HandOffContext& c) {
   switch (r.outcome) {
     case Outcome::kDelivered: {
       const std::string breakpoints =
-          r.breakpoints < 0    ? ""
-          : r.breakpoints == 1 ? ", with 1 breakpoint"
-                               : Format(", with %d breakpoints", r.breakpoints);
-      return {
-          HandOffLine::kMessage,
-          Format("%s: autostarted in VICE%s through its monitor%s%s\n", program,
-                 Pid(r).c_str(), breakpoints.c_str(),
-                 r.window_found ? "" : "; its window is not on this display")};
+          r.monitor.breakpoints < 0 ? ""
+          : r.monitor.breakpoints == 1
+              ? ", with 1 breakpoint"
+              : Format(", with %d breakpoints", r.monitor.breakpoints);
+      return {HandOffLine::kMessage,
+              Format("%s: autostarted in VICE%s through its monitor%s%s\n",
+                     program, Pid(r).c_str(), breakpoints.c_str(),
+                     r.monitor.raised == Raising::kNoWindow ||
+                             r.monitor.raised == Raising::kFailed
+                         ? "; its window is not on this display"
+                         : "")};
     }
     case Outcome::kUnconfirmed:
       if (r.reason == Reason::kClosed) {
@@ -195,15 +198,17 @@ HandOffLine RenderHandOff(const HandOff& result,
       return RenderMonitor(result, context);
     case Route::kWindow:
       return RenderWindow(result, context);
-    case Route::kRaise:
-      if (result.outcome != Outcome::kFailed) break;
-      return Warning(Format(
-          "%s did not answer within %g s; VICE was not brought to the front",
-          context.display.c_str(), Seconds(kHandOffDeadlineMs)));
     case Route::kShell:
       break;
   }
   return {};
+}
+
+HandOffLine RenderRaising(Raising raised, const HandOffContext& context) {
+  if (raised != Raising::kFailed) return {};
+  return Warning(
+      Format("%s did not answer within %g s; VICE was not brought to the front",
+             context.display.c_str(), Seconds(kHandOffDeadlineMs)));
 }
 
 std::string DescribeNoVice(const HandOff* monitor, const HandOff* window,

@@ -30,6 +30,10 @@ struct HandOffContext {
 /// nothing, or for a raise that worked.
 HandOffLine RenderHandOff(const HandOff& result, const HandOffContext& context);
 
+/// The warning when bringing VICE to the front after a route failed; none
+/// otherwise.
+HandOffLine RenderRaising(Raising raised, const HandOffContext& context);
+
 /// What -e found when neither route found a VICE that took the program:
 /// "no running VICE found (monitor at ..., C64 window)" when both found
 /// nothing, "no C64 VICE found (...)" when the monitor was another

@@ -65,12 +65,12 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
     // and its binary monitor answers nothing: a drop would land in a
     // stopped VICE too.
     if (monitor.reason == Reason::kNoAnswer && monitor.pid != 0 &&
-        windows_.Find(monitor.pid, deadline, IsMonitorTitle).outcome ==
-            Outcome::kDelivered) {
+        windows_.Find(monitor.pid, deadline, IsMonitorTitle).result ==
+            FoundWindow::kFound) {
       monitor.outcome = Outcome::kFailed;
       monitor.reason = Reason::kStoppedInMonitor;
     }
-    for (const int line : monitor.refused_conditions) {
+    for (const int line : monitor.monitor.refused_conditions) {
       output_.Warning(
           "warning: VICE refused the condition of the breakpoint in line %d "
           "of %s; it stops there always\n",
@@ -79,24 +79,21 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
     if (monitor.outcome == Outcome::kDelivered ||
         monitor.outcome == Outcome::kUnconfirmed) {
       // The VICE that took it comes to the front, as a new one would.
-      HandOff raise = windows_.Raise(monitor.pid, deadline, IsEmulatorTitle);
-      raise.route = Route::kRaise;
-      monitor.window_found = raise.outcome == Outcome::kDelivered;
-      Report(raise, context);
+      monitor.monitor.raised =
+          windows_.Raise(monitor.pid, deadline, IsEmulatorTitle);
+      Print(RenderRaising(monitor.monitor.raised, context));
     }
-    Report(monitor, context);
+    Print(RenderHandOff(monitor, context));
     if (EndsTheChain(monitor)) return monitor.outcome != Outcome::kFailed;
     if (breakpoints != nullptr) output_.Warning("%s", kMonitorOnly);
     window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
   }
-  Report(window, context);
+  Print(RenderHandOff(window, context));
   if (EndsTheChain(window)) return window.outcome != Outcome::kFailed;
   return OpenThroughShell(paths, &monitor, &window, context);
 }
 
-void HandOffChain::Report(const HandOff& result,
-                          const HandOffContext& context) {
-  const HandOffLine line = RenderHandOff(result, context);
+void HandOffChain::Print(const HandOffLine& line) {
   switch (line.channel) {
     case HandOffLine::kNone:
       break;

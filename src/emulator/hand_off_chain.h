@@ -41,8 +41,8 @@ class HandOffChain {
            const std::vector<Breakpoint>* breakpoints);
 
  private:
-  /// Prints what `result` gives the user.
-  void Report(const HandOff& result, const HandOffContext& context);
+  /// Prints `line` on its channel.
+  void Print(const HandOffLine& line);
 
   /// Opens the program through the shell, and says how that went, after
   /// the routes of -e (null without it) did not take it.

@@ -11,11 +11,11 @@ class NoWindowRoute : public WindowRoute {
   HandOff Drop(const std::string&, const Deadline&, TitlePredicate) override {
     return Absent();
   }
-  HandOff Raise(long, const Deadline&, TitlePredicate) override {
-    return Absent();
+  Raising Raise(long, const Deadline&, TitlePredicate) override {
+    return Raising::kNoWindow;
   }
-  HandOff Find(long, const Deadline&, TitlePredicate) override {
-    return Absent();
+  FoundWindow Find(long, const Deadline&, TitlePredicate) override {
+    return FoundWindow();
   }
   std::string Describe() override { return "the desktop"; }
 

@@ -126,19 +126,22 @@ class Win32WindowRoute : public WindowRoute {
     return Result(search, Outcome::kDelivered);
   }
 
-  HandOff Raise(long pid, const Deadline&, TitlePredicate is_vice) override {
+  Raising Raise(long pid, const Deadline&, TitlePredicate is_vice) override {
     const Search search = FindWindow(is_vice, pid);
-    if (search.found == nullptr) return Result(search, Outcome::kAbsent);
+    if (search.found == nullptr) return Raising::kNoWindow;
     BringForward(search.found);
-    return Result(search, Outcome::kDelivered);
+    return Raising::kRaised;
   }
 
-  HandOff Find(long pid, const Deadline&, TitlePredicate matches) override {
-    Search search = FindWindow(matches, pid);
-    if (search.found == nullptr && search.disabled_title.empty()) {
-      return Result(search, Outcome::kAbsent);
+  // A disabled window (a dialog open) is there too.
+  FoundWindow Find(long pid, const Deadline&, TitlePredicate matches) override {
+    const Search search = FindWindow(matches, pid);
+    FoundWindow found;
+    found.title = search.title;
+    if (search.found != nullptr || !search.disabled_title.empty()) {
+      found.result = FoundWindow::kFound;
     }
-    return Result(search, Outcome::kDelivered);
+    return found;
   }
 
   std::string Describe() override { return "the desktop"; }

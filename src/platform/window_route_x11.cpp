@@ -87,13 +87,16 @@ class X11WindowRoute : public WindowRoute {
     return result;
   }
 
-  HandOff Raise(long pid, const Deadline& deadline,
+  Raising Raise(long pid, const Deadline& deadline,
                 TitlePredicate is_vice) override {
-    return Locate(pid, deadline, is_vice, true);
+    const FoundWindow found = Locate(pid, deadline, is_vice, true);
+    return found.result == FoundWindow::kFound      ? Raising::kRaised
+           : found.result == FoundWindow::kNotFound ? Raising::kNoWindow
+                                                    : Raising::kFailed;
   }
 
-  HandOff Find(long pid, const Deadline& deadline,
-               TitlePredicate matches) override {
+  FoundWindow Find(long pid, const Deadline& deadline,
+                   TitlePredicate matches) override {
     return Locate(pid, deadline, matches, false);
   }
 
@@ -107,13 +110,19 @@ class X11WindowRoute : public WindowRoute {
 
  private:
   // The window of `pid` whose title `matches`, brought to the front with
-  // `raise`: delivered when found.
-  HandOff Locate(long pid, const Deadline& deadline, TitlePredicate matches,
-                 bool raise) {
+  // `raise`. The child's last step, "raised", means found when not asked
+  // to raise.
+  FoundWindow Locate(long pid, const Deadline& deadline, TitlePredicate matches,
+                     bool raise) {
     const ChildReport report = Run(nullptr, pid, matches, raise, deadline);
-    HandOff result = BaseOutcome(report);
-    if (report.Saw(kRaised)) result.outcome = Outcome::kDelivered;
-    return result;
+    FoundWindow found;
+    found.title = report.title;
+    if (report.Saw(kRaised)) {
+      found.result = FoundWindow::kFound;
+    } else if (BaseOutcome(report).outcome == Outcome::kFailed) {
+      found.result = FoundWindow::kFailed;
+    }
+    return found;
   }
 
   static void Refuse(HandOff* result, Reason reason) {

@@ -18,9 +18,8 @@ inline constexpr int kRaiseCapMs = 500;
 /// How long a Windows window may take to show that it is not hung.
 inline constexpr int kResponsiveCapMs = 500;
 
-/// The routes of -r, in the order they are tried; kRaise brings VICE to the
-/// front after its monitor took the program.
-enum class Route { kMonitor, kWindow, kShell, kRaise };
+/// The routes of -r, in the order they are tried.
+enum class Route { kMonitor, kWindow, kShell };
 
 /// What a route did with the program.
 enum class Outcome {
@@ -29,6 +28,14 @@ enum class Outcome {
   kRefused,      // Not taken, for `reason`: another route may try.
   kAbsent,       // No VICE on this route.
   kFailed,       // The route broke (`reason`): nothing else is tried.
+};
+
+/// How bringing VICE's window to the front went: a step after a route.
+enum class Raising {
+  kNotTried,
+  kRaised,
+  kNoWindow,  // Its process has no VICE window on this display.
+  kFailed,    // The display did not answer, or the search broke.
 };
 
 /// Why a route refused, failed or stayed unconfirmed.
@@ -71,13 +78,15 @@ struct HandOff {
   long pid = 0;
   /// A number that goes with `reason` (see there).
   long code = 0;
-  /// For a monitor delivery: whether VICE's window was found to raise.
-  bool window_found = true;
-  /// For a debug run through the monitor: how many breakpoints were set
-  /// (-1: none asked for), and the symbol-file lines of the conditions VICE
-  /// refused.
-  int breakpoints = -1;
-  std::vector<int> refused_conditions;
+  /// What only the monitor route tells.
+  struct MonitorDetails {
+    /// How bringing the VICE that took the program to the front went.
+    Raising raised = Raising::kNotTried;
+    /// For a debug run: how many breakpoints were set (-1: none asked
+    /// for), and the symbol-file lines of the conditions VICE refused.
+    int breakpoints = -1;
+    std::vector<int> refused_conditions;
+  } monitor;
 };
 
 }  // namespace quennet::brackwin

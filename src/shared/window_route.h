@@ -11,6 +11,13 @@ namespace quennet::brackwin {
 /// Whether a window of this title is VICE's C64 window.
 using TitlePredicate = bool (*)(const std::string& title);
 
+/// What a look for a window came to: found (with its title), not found,
+/// or failed (the display did not answer, or the search broke).
+struct FoundWindow {
+  enum Result { kFound, kNotFound, kFailed } result = kNotFound;
+  std::string title;
+};
+
 /// The route into a running VICE through its window: find it among the
 /// desktop's top-level windows, topmost first, and drop the program onto
 /// it. The build picks the implementation: Win32, X11, or one that finds no
@@ -30,16 +37,15 @@ class WindowRoute {
                        const Deadline& deadline, TitlePredicate is_vice) = 0;
 
   /// Brings to the front the window of VICE's process `pid` (with 0, the
-  /// topmost VICE window) whose title `is_vice` accepts: delivered when one
-  /// was raised, absent when there is none, failed as above.
-  virtual HandOff Raise(long pid, const Deadline& deadline,
+  /// topmost VICE window) whose title `is_vice` accepts: raised, no such
+  /// window, or failed as above.
+  virtual Raising Raise(long pid, const Deadline& deadline,
                         TitlePredicate is_vice) = 0;
 
-  /// Whether process `pid` has a window whose title `matches` (VICE's
-  /// monitor window, say): delivered when it has, absent when not, failed
-  /// as above.
-  virtual HandOff Find(long pid, const Deadline& deadline,
-                       TitlePredicate matches) = 0;
+  /// Looks for a window of process `pid` (with 0, any process) whose title
+  /// `matches` (VICE's monitor window, say).
+  virtual FoundWindow Find(long pid, const Deadline& deadline,
+                           TitlePredicate matches) = 0;
 
   /// The desktop in messages: "the X display :0", "the desktop".
   virtual std::string Describe() = 0;
