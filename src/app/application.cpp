@@ -30,19 +30,20 @@ Application::Application(Platform& platform, Sockets& sockets,
 
 int Application::Execute() {
   started_ = platform_.Now();
-  if (!ParseArguments()) {
-    if (help_) {
+  if (!ParseArguments()) return -1;
+  switch (mode_) {
+    case RunMode::kHelp:
       output.Print(kUsageLine);
       output.Print(UsageDetails(platform_.DescribeDocumentation()).c_str());
-    } else if (version_) {
+      return 0;
+    case RunMode::kVersion:
       output.Message("brackwin %s\n", kVersion);
-    } else if (check_) {
+      return 0;
+    case RunMode::kCheck:
       if (!ReadMonitorAddress()) return -1;
       return CheckSetup(platform_, sockets_, windows_, monitor_, output);
-    } else {
-      return -1;
-    }
-    return 0;
+    case RunMode::kRun:
+      break;
   }
   SetAssemblerPath();
 
@@ -102,13 +103,16 @@ bool Application::ParseArguments() {
   for (std::size_t i = 1; i < args.size() && value_of_f == 0; ++i) {
     if (CompareNoCase(args[i], "-f") == 0) value_of_f = i + 1;
   }
+  // Help wins over the version, and both over --check.
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (i == value_of_f) continue;
-    if (IsHelp(args[i])) help_ = true;
-    if (IsVersion(args[i])) version_ = true;
-    if (IsCheck(args[i])) check_ = true;
+    const RunMode asked = IsHelp(args[i])      ? RunMode::kHelp
+                          : IsVersion(args[i]) ? RunMode::kVersion
+                          : IsCheck(args[i])   ? RunMode::kCheck
+                                               : RunMode::kRun;
+    if (asked > mode_) mode_ = asked;
   }
-  if (help_ || version_ || check_) return false;
+  if (mode_ != RunMode::kRun) return true;
 
   // Only the presence of these switches counts; their values are ignored.
   std::string ignored_c, ignored_r, ignored_e;

@@ -33,12 +33,13 @@ class Application {
   /// failure.
   int Execute();
 
-  /// Reads -f, -c, -r, -e and -d from the command line. Returns false, printing
-  /// why, when the command line holds characters outside the ANSI code page,
+  /// Reads the run's mode and -f, -c, -r, -e and -d from the command line.
+  /// A token other than the value of -f that asks for help (-h, --help, /?),
+  /// the version (--version) or --check sets that mode, which Execute then
+  /// carries out, and nothing else is read. Returns false, printing why,
+  /// when the command line holds characters outside the ANSI code page,
   /// when -f has no value ("no filename specified" and the usage line), or
-  /// when neither -c nor -r is present ("nothing to do: ..."); and silently
-  /// when a token other than the value of -f asks for help (-h, --help, /?)
-  /// or the version (--version), which Execute then prints.
+  /// when neither -c nor -r is present ("nothing to do: ...").
   bool ParseArguments();
 
   /// Sets the assembler directory to the reference "%KICKASS_PATH%".
@@ -102,6 +103,7 @@ class Application {
   Sockets& sockets_;
   WindowRoute& windows_;
 
+  // The members that the tool's design names keep those names, camelCase.
   std::string assemblerPath;
   DebugOutput output;
   std::string sourceFile;
@@ -109,9 +111,8 @@ class Application {
   bool run = false;
   bool useRunningEmulator = false;
   bool debug_ = false;  // -d: a debug run.
-  bool check_ = false;  // --check.
-  bool help_ = false;
-  bool version_ = false;
+  // What the run does; the later ones win where several are asked for.
+  enum class RunMode { kRun, kCheck, kVersion, kHelp } mode_ = RunMode::kRun;
   // Where -e looks for VICE's monitor (BRACKWIN_MONITOR, else the default).
   MonitorAddress monitor_;
   // The program and its folder, derived from the source once in the run.
