@@ -6,12 +6,10 @@
 
 #include "app/version.h"
 #include "fake_platform.h"
+#include "run_tool.h"
 
 namespace quennet::brackwin {
 namespace {
-
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 // The command for `source` with the java found on the PATH, or without one.
 std::string WindowsCommand(const std::string& source, bool java_found = true) {
@@ -26,19 +24,15 @@ const std::string kWindowsCommand = WindowsCommand("demo.asm");
 
 class ApplicationTest : public testing::Test {
  protected:
-  // Runs the tool with `switches` after the program path; keeps its output.
+  // Runs the tool with `switches`; keeps its output.
   int Run(const std::string& switches) {
-    platform_.command_line = "\"C:\\Tools\\brackwin.exe\" " + switches;
-    Application application(platform_, sockets_, windows_);
-    CaptureStdout();
-    const int status = application.Execute();
-    output_ = GetCapturedStdout();
-    return status;
+    return RunTool(system_, switches, &output_);
   }
 
-  FakePlatform platform_;
-  FakeSockets sockets_;
-  FakeWindowRoute windows_;
+  FakeSystem system_;
+  FakePlatform& platform_ = system_.platform;
+  FakeSockets& sockets_ = system_.sockets;
+  FakeWindowRoute& windows_ = system_.windows;
   std::string output_;
 };
 
@@ -278,18 +272,17 @@ TEST_F(ApplicationTest, SetupWarningsSayWhatToSetAndChangeNothing) {
                                     "demo.prg"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    FakePlatform platform;
+    FakeSystem system;
+    FakePlatform& platform = system.platform;
     platform.existing_files = &files;
     platform.environment.clear();
     if (c.kickass_path != nullptr) {
       platform.environment = {{"KICKASS_PATH", c.kickass_path}};
     }
     if (!c.java) platform.programs.clear();
-    platform.command_line = "brackwin.exe -f demo.asm -c";
-    Application application(platform, sockets_, windows_);
-    CaptureStdout();
-    EXPECT_EQ(application.Execute(), 0);
-    EXPECT_EQ(GetCapturedStdout(), c.output);
+    std::string output;
+    EXPECT_EQ(RunTool(system, "-f demo.asm -c", &output), 0);
+    EXPECT_EQ(output, c.output);
     EXPECT_EQ(platform.commands,
               std::vector<std::string>{WindowsCommand("demo.asm", c.java)});
   }

@@ -26,7 +26,14 @@ bool IsCheck(const char* token) { return CompareNoCase(token, "--check") == 0; }
 
 Application::Application(Platform& platform, Sockets& sockets,
                          WindowRoute& windows)
-    : platform_(platform), sockets_(sockets), windows_(windows) {}
+    : Application(platform, sockets, windows, console_) {}
+
+Application::Application(Platform& platform, Sockets& sockets,
+                         WindowRoute& windows, DebugOutput& output)
+    : platform_(platform),
+      sockets_(sockets),
+      windows_(windows),
+      output(output) {}
 
 int Application::Execute() {
   started_ = platform_.Now();

@@ -23,8 +23,12 @@ class Application {
  public:
   /// Everything the run asks of the operating system goes to `platform`,
   /// `sockets` (VICE's monitor) and `windows` (VICE's window), which must
-  /// outlive the Application.
+  /// outlive the Application; what it says goes to the console.
   Application(Platform& platform, Sockets& sockets, WindowRoute& windows);
+  /// The same, saying it to `output` instead (a test's recorder), which
+  /// must outlive the Application too.
+  Application(Platform& platform, Sockets& sockets, WindowRoute& windows,
+              DebugOutput& output);
 
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
@@ -103,9 +107,10 @@ class Application {
   Sockets& sockets_;
   WindowRoute& windows_;
 
+  DebugOutput console_;
   // The members that the tool's design names keep those names, camelCase.
   std::string assemblerPath;
-  DebugOutput output;
+  DebugOutput& output;
   std::string sourceFile;
   bool compile = false;
   bool run = false;

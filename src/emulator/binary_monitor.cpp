@@ -12,9 +12,6 @@ constexpr std::size_t kResponseHeaderSize = 12;
 // No answer of the monitor comes near this; a larger length means the peer
 // is not VICE, and it must not make us allocate whatever it says.
 constexpr std::uint32_t kMaxBodyLength = 1 << 20;
-constexpr std::uint32_t kRequestId = 0x6272776e;
-constexpr std::uint32_t kMachineCheckId = 0x6272776d;
-constexpr std::uint32_t kCheckpointsId = 0x62727763;
 // A resource that only VICE's C64 emulators, x64 and x64sc, have (the base
 // address of the C64 256K expansion): x128, x64dtv, xscpu64, VSID and the
 // other machines answer a request for it with an error.
@@ -267,9 +264,9 @@ MonitorConnection::Answer ReplaceBreakpoints(
     HandOff* result) {
   using Answer = MonitorConnection::Answer;
   std::vector<MonitorResponse> listed;
-  Answer status =
-      monitor.AskAll(BuildRequest(kCheckpointListCommand, kCheckpointsId, {}),
-                     kCheckpointsId, kCheckpointListCommand, &listed);
+  Answer status = monitor.AskAll(
+      BuildRequest(kCheckpointListCommand, kCheckpointsRequestId, {}),
+      kCheckpointsRequestId, kCheckpointListCommand, &listed);
   if (status != Answer::kAnswered) return status;
   MonitorResponse answer;
   for (const MonitorResponse& info : listed) {
@@ -281,25 +278,25 @@ MonitorConnection::Answer ReplaceBreakpoints(
     const std::vector<unsigned char> number(info.body.begin(),
                                             info.body.begin() + 4);
     status = monitor.Ask(
-        BuildRequest(kCheckpointDeleteCommand, kCheckpointsId, number),
-        kCheckpointsId, &answer);
+        BuildRequest(kCheckpointDeleteCommand, kCheckpointsRequestId, number),
+        kCheckpointsRequestId, &answer);
     if (status != Answer::kAnswered) return status;
   }
   result->monitor.breakpoints = 0;
   for (const Breakpoint& breakpoint : breakpoints) {
-    status =
-        monitor.Ask(BuildBreakpointRequest(breakpoint.address, kCheckpointsId),
-                    kCheckpointsId, &answer);
+    status = monitor.Ask(
+        BuildBreakpointRequest(breakpoint.address, kCheckpointsRequestId),
+        kCheckpointsRequestId, &answer);
     if (status != Answer::kAnswered) return status;
     if (answer.error != 0 || answer.body.size() < 4) continue;
     ++result->monitor.breakpoints;
     std::vector<unsigned char> condition;
     if (!BuildConditionRequest(GetLittleEndian32(answer.body.data()),
-                               breakpoint.condition, kCheckpointsId,
+                               breakpoint.condition, kCheckpointsRequestId,
                                &condition)) {
       continue;
     }
-    status = monitor.Ask(condition, kCheckpointsId, &answer);
+    status = monitor.Ask(condition, kCheckpointsRequestId, &answer);
     if (status != Answer::kAnswered) return status;
     if (answer.error != 0) {
       result->monitor.refused_conditions.push_back(breakpoint.line);
@@ -341,8 +338,8 @@ void HandOffThrough(MonitorConnection& monitor,
   };
   MonitorResponse answer;
   if (refuse(monitor.Ask(
-          BuildResourceGetRequest(kC64OnlyResource, kMachineCheckId),
-          kMachineCheckId, &answer))) {
+          BuildResourceGetRequest(kC64OnlyResource, kMachineCheckRequestId),
+          kMachineCheckRequestId, &answer))) {
     return;
   }
   if (answer.error != 0) return settle(Outcome::kRefused, Reason::kNotAC64);
@@ -351,7 +348,7 @@ void HandOffThrough(MonitorConnection& monitor,
     return;
   }
 
-  switch (monitor.Ask(autostart, kRequestId, &answer)) {
+  switch (monitor.Ask(autostart, kAutostartRequestId, &answer)) {
     case Answer::kAnswered:
       break;
     case Answer::kNotSent:
@@ -391,15 +388,16 @@ MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
   state.listening = monitor.Open(address);
   if (!state.listening) return state;
   MonitorResponse answer;
-  if (monitor.Ask(BuildResourceGetRequest(kC64OnlyResource, kMachineCheckId),
-                  kMachineCheckId,
-                  &answer) != MonitorConnection::Answer::kAnswered) {
+  if (monitor.Ask(
+          BuildResourceGetRequest(kC64OnlyResource, kMachineCheckRequestId),
+          kMachineCheckRequestId,
+          &answer) != MonitorConnection::Answer::kAnswered) {
     return state;
   }
   state.answered = true;
   state.c64 = answer.error == 0;
-  monitor.Ask(BuildRequest(kExitCommand, kMachineCheckId, {}), kMachineCheckId,
-              &answer);
+  monitor.Ask(BuildRequest(kExitCommand, kMachineCheckRequestId, {}),
+              kMachineCheckRequestId, &answer);
   return state;
 }
 
@@ -422,7 +420,7 @@ HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
   MonitorConnection monitor(sockets, deadline.Capped(kMonitorCapMs));
   if (!monitor.Open(address)) return result;  // Absent.
   std::vector<unsigned char> autostart;
-  if (!BuildAutostartRequest(absolute_path, kRequestId, &autostart)) {
+  if (!BuildAutostartRequest(absolute_path, kAutostartRequestId, &autostart)) {
     result.outcome = Outcome::kRefused;
     result.reason = Reason::kPathTooLong;
     result.code = static_cast<long>(absolute_path.size());

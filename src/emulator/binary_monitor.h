@@ -32,6 +32,13 @@ struct MonitorAddress {
 /// whatever listens there. False for anything else (ip6:// too: VICE cannot
 /// bind it to a fixed port).
 bool ParseMonitorAddress(const std::string& value, MonitorAddress* address);
+
+/// The ids of this tool's requests, by which their answers are known: the
+/// autostart, the question of which machine VICE is, and the checkpoints.
+inline constexpr std::uint32_t kAutostartRequestId = 0x6272776e;
+inline constexpr std::uint32_t kMachineCheckRequestId = 0x6272776d;
+inline constexpr std::uint32_t kCheckpointsRequestId = 0x62727763;
+
 inline constexpr unsigned char kAutostartCommand = 0xdd;
 inline constexpr unsigned char kResourceGetCommand = 0x51;
 inline constexpr unsigned char kResumedEvent = 0x63;

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "monitor_answers.h"
+#include "run_tool.h"
+
+namespace quennet::brackwin {
+namespace {
+
+class SetupCheckTest : public testing::Test {
+ protected:
+  FakeSystem system_;
+  std::string output_;
+  FakePlatform& platform_ = system_.platform;
+};
+
+TEST_F(SetupCheckTest, CheckSaysWhatIsThereAndChangesNothing) {
+  FakeSystem system;
+  system.platform.syntax = CommandSyntax::kPosix;
+  system.platform.environment.push_back({"DISPLAY", ":0"});
+  system.sockets.listening = true;
+  system.sockets.owner.pid = 99;
+  system.sockets.answers = {Answer(0x51, 0, kMachineCheckRequestId, 6),
+                            Answer(0xaa, 0, kMachineCheckRequestId)};
+  EXPECT_EQ(RunTool(system, "--check", &output_), 0);
+  EXPECT_EQ(output_,
+            "java: found, C:\\Program Files\\Java\\bin\\java.exe\n"
+            "KickAss.jar: found in KICKASS_PATH (C:\\KickAssembler)\n"
+            ".prg association: missing: associate .prg files with x64sc (see "
+            "the README)\n"
+            "VICE's monitor at 127.0.0.1:6502: found, a C64 (pid 99)\n"
+            "VICE window on the X display :93: none open\n"
+            "display: found, DISPLAY=:0\n"
+            "ready: brackwin -f SOURCE -r -e can run\n");
+  // It left the monitor, so that VICE runs on; nothing ran.
+  ASSERT_EQ(system.sockets.sent.size(), 2u);
+  EXPECT_EQ(system.sockets.sent[1],
+            BuildRequest(0xaa, kMachineCheckRequestId, {}));
+  EXPECT_TRUE(system.platform.commands.empty());
+  EXPECT_TRUE(system.platform.opens.empty());
+
+  // No route into VICE: not ready.
+  FakeSystem none;
+  EXPECT_EQ(RunTool(none, "--check", &output_), -1);
+  EXPECT_NE(output_.find("VICE's monitor at 127.0.0.1:6502: missing: start "
+                         "VICE with -binarymonitor"),
+            std::string::npos);
+  EXPECT_EQ(output_.substr(output_.size() - 31),
+            "not ready: see the lines above\n");
+}
+
+}  // namespace
+}  // namespace quennet::brackwin
