@@ -37,6 +37,8 @@ TEST(BinaryMonitorTest, CheckpointRequestsAreFramedByteForByte) {
   ASSERT_TRUE(BuildConditionRequest(7, "y<5", 9, &request));
   EXPECT_EQ(request, (Bytes{0x02, 0x01, 8, 0, 0, 0, 9, 0, 0, 0, 0x22, 7, 0, 0,
                             0, 3, 'y', '<', '5'}));
+  EXPECT_EQ(BuildResourceGetRequest("ab", 9),
+            (Bytes{0x02, 0x01, 3, 0, 0, 0, 9, 0, 0, 0, 0x51, 2, 'a', 'b'}));
   EXPECT_FALSE(BuildConditionRequest(7, "", 9, &request));
   EXPECT_FALSE(BuildConditionRequest(7, std::string(256, 'x'), 9, &request));
 }

@@ -20,6 +20,8 @@ TEST(CommandLineTest, SplitsQuotedAndUnquotedTokens) {
             (V{"tool.exe", "-f", "C:\\My Files\\demo.asm", "-c"}));
   EXPECT_EQ(Tokens("\"C:\\Tools\\tool.exe\" -c"),
             (V{"C:\\Tools\\tool.exe", "-c"}));
+  // A quoted last token closes at the end of the line.
+  EXPECT_EQ(Tokens("t -f \"a b.asm\""), (V{"t", "-f", "a b.asm"}));
   // No escape character: backslashes are ordinary bytes.
   EXPECT_EQ(Tokens("t \"a\\\" b\\\\"), (V{"t", "a\\", "b\\\\"}));
 }
