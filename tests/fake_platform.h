@@ -49,6 +49,17 @@ class FakePlatform : public Platform {
   std::vector<std::pair<std::string, std::string>> text_files;
   /// Whether no absolute path can be made (a folder outside the code page).
   bool absolute_path_fails = false;
+  /// The words of the shell route's messages: Debian's, and Windows' path
+  /// limit.
+  ShellWording wording = {
+      "install the association",
+      "application/x-c64-program",
+      "DISPLAY and WAYLAND_DISPLAY are unset, and without a desktop session "
+      "it asks no association",
+      "xdg-mime",
+      "Debian's VICE needs the C64 ROMs, see the README",
+      "Debian: install xdg-utils",
+      "at most 259 characters"};
 
   // The record.
   std::vector<std::string> commands;
@@ -118,12 +129,13 @@ class FakePlatform : public Platform {
     return FileExists(path);
   }
   std::int64_t Now() override { return now; }
-  bool GetAbsolutePath(const std::string& path,
-                       std::string* absolute) override {
-    if (absolute_path_fails) return false;
+  AbsolutePath GetAbsolutePath(const std::string& path,
+                               std::string* absolute) override {
+    if (absolute_path_fails) return AbsolutePath::kOutsideCodePage;
     *absolute = path.find(':') == std::string::npos ? "C:\\cwd\\" + path : path;
-    return true;
+    return AbsolutePath::kMade;
   }
+  const ShellWording& GetShellWording() const override { return wording; }
   EnvironmentLookup GetEnvironment(const std::string& name,
                                    std::string* value) override {
     for (const auto& variable : environment) {

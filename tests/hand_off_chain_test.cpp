@@ -101,8 +101,8 @@ TEST_F(HandOffChainTest, NoViceFoundIsSaidBeforeAShellFailure) {
   EXPECT_EQ(RunTool(system_, "-f demo.asm -r -e", &output), -1);
   EXPECT_EQ(output,
             "no running VICE found (monitor at 127.0.0.1:6502, C64 window)\n"
-            "no application is associated with .prg files: open one with "
-            "\"Open with\", choose x64sc and \"Always\" (see the README)\n");
+            "no application is associated with .prg files: install the "
+            "association (see the README)\n");
 }
 
 TEST_F(HandOffChainTest, PathWithoutAnAnsiFormSkipsTheRunningVice) {
@@ -126,17 +126,16 @@ TEST_F(HandOffChainTest, ShellFailureIsReportedWithItsCause) {
   };
   const Case cases[] = {
       {OpenStatus::kNoAssociation, 31,
-       "no application is associated with .prg files: open one with \"Open "
-       "with\", choose x64sc and \"Always\" (see the README)\n"},
+       "no application is associated with .prg files: install the "
+       "association (see the README)\n"},
       {OpenStatus::kFileNotFound, 2, "cannot open d.prg: file not found\n"},
       {OpenStatus::kAccessDenied, 5, "cannot open d.prg: access denied\n"},
       {OpenStatus::kOtherError, 26, "cannot open d.prg: error 26\n"},
       {OpenStatus::kOpenerMissing, 2,
        "cannot start xdg-open to open d.prg (Debian: install xdg-utils)\n"},
+      // What the status means is the platform's word.
       {OpenStatus::kOpenerFailed, 2,
        "xdg-open could not open d.prg: status 2, file not found\n"},
-      {OpenStatus::kOpenerFailed, -1,
-       "xdg-open could not open d.prg: status -1, ended by a signal\n"},
       // A moved emulator, not a missing program: the program was found.
       {OpenStatus::kApplicationMissing, 2,
        "the application associated with .prg files was not found: fix the "
@@ -144,7 +143,7 @@ TEST_F(HandOffChainTest, ShellFailureIsReportedWithItsCause) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    platform_.open_result = {c.status, c.code, "xdg-open"};
+    platform_.open_result = {c.status, c.code, "xdg-open", "file not found"};
     EXPECT_EQ(RunTool(system_, "-f d.asm -r", &output_), -1);
     EXPECT_EQ(output_, c.message);
   }

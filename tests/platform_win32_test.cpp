@@ -62,7 +62,7 @@ TEST(PlatformWin32Test, FilesBeyondMaxPathAreFoundAndNamedTooLong) {
   Platform& platform = GetPlatform(0, nullptr);
   EXPECT_TRUE(platform.FileExists(file));
   std::string absolute;
-  EXPECT_TRUE(platform.GetAbsolutePath(file, &absolute));
+  EXPECT_EQ(platform.GetAbsolutePath(file, &absolute), AbsolutePath::kMade);
   EXPECT_EQ(absolute, file);
   EXPECT_EQ(platform.OpenWithShell(file, "").status, OpenStatus::kPathTooLong);
 

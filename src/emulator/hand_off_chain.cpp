@@ -6,23 +6,6 @@
 #include "shared/deadline.h"
 
 namespace quennet::brackwin {
-namespace {
-
-// What the other exit statuses of xdg-open mean.
-const char* DescribeOpenerStatus(int status) {
-  switch (status) {
-    case -1:
-      return "ended by a signal";
-    case 1:
-      return "bad arguments";
-    case 2:
-      return "file not found";
-    default:
-      return "failed";
-  }
-}
-
-}  // namespace
 
 HandOffChain::HandOffChain(Platform& platform, Sockets& sockets,
                            WindowRoute& windows, DebugOutput& output)
@@ -54,10 +37,12 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
   // The emulator runs in a folder of its own, so it is given the full path;
   // where there is none, only the shell can open the file.
   std::string absolute;
-  if (!platform_.GetAbsolutePath(paths.program, &absolute)) {
+  const AbsolutePath made = platform_.GetAbsolutePath(paths.program, &absolute);
+  if (made != AbsolutePath::kMade) {
     window.outcome = Outcome::kRefused;
-    window.reason =
-        context.code_page != 0 ? Reason::kOutsideCodePage : Reason::kNoFolder;
+    window.reason = made == AbsolutePath::kOutsideCodePage
+                        ? Reason::kOutsideCodePage
+                        : Reason::kNoFolder;
   } else {
     monitor = AutostartThroughMonitor(sockets_, address, absolute, deadline,
                                       breakpoints);
@@ -116,6 +101,7 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
   const OpenResult result =
       platform_.OpenWithShell(paths.program, paths.working_directory);
   const char* program = paths.program.c_str();
+  const ShellWording& words = platform_.GetShellWording();
   if (result.status == OpenStatus::kOpened) {
     output_.Message(
         "%s", RenderOpened(result.opener, monitor, window, context).c_str());
@@ -129,21 +115,19 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
       break;
     case OpenStatus::kNoAssociation:
       output_.Error(
-          "no application is associated with .prg files: open one with "
-          "\"Open with\", choose x64sc and \"Always\" (see the README)\n");
+          "no application is associated with .prg files: %s (see the "
+          "README)\n",
+          words.associate);
       break;
     case OpenStatus::kNoApplication:
       output_.Error(
-          "no application is associated with .prg files "
-          "(application/x-c64-program): %s found none for %s; install the "
-          "association (see the README)\n",
-          result.opener, program);
+          "no application is associated with .prg files (%s): %s found none "
+          "for %s; %s (see the README)\n",
+          words.file_type, result.opener, program, words.associate);
       break;
     case OpenStatus::kNoDesktopSession:
-      output_.Error(
-          "%s could not open %s: DISPLAY and WAYLAND_DISPLAY are unset, and "
-          "without a desktop session it asks no association\n",
-          result.opener, program);
+      output_.Error("%s could not open %s: %s\n", result.opener, program,
+                    words.no_session);
       break;
     case OpenStatus::kApplicationFailed: {
       // The opener could not start what the association names; it says
@@ -152,8 +136,9 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
       if (!platform_.FindAssociation(paths.program, &association)) {
         output_.Error(
             "%s could not start the application for %s (status %d), and "
-            "xdg-mime names none: install the association (see the README)\n",
-            result.opener, program, result.code);
+            "%s names none: %s (see the README)\n",
+            result.opener, program, result.code, words.association_lookup,
+            words.associate);
       } else if (!association.program_found) {
         output_.Error(
             "%s could not start the application for %s (status %d); the .prg "
@@ -165,9 +150,10 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
         output_.Error(
             "%s could not start the application for %s (status %d); the .prg "
             "association runs %s (%s): run \"%s %s\" to see its message "
-            "(Debian's VICE needs the C64 ROMs, see the README)\n",
+            "(%s)\n",
             result.opener, program, result.code, association.program.c_str(),
-            association.entry.c_str(), association.program.c_str(), program);
+            association.entry.c_str(), association.program.c_str(), program,
+            words.application_failure);
       }
       break;
     }
@@ -193,18 +179,16 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
       output_.Error("cannot open %s: access denied\n", program);
       break;
     case OpenStatus::kOpenerMissing:
-      output_.Error("cannot start %s to open %s (Debian: install xdg-utils)\n",
-                    result.opener, program);
+      output_.Error("cannot start %s to open %s (%s)\n", result.opener, program,
+                    words.get_opener);
       break;
     case OpenStatus::kOpenerFailed:
       output_.Error("%s could not open %s: status %d, %s\n", result.opener,
-                    program, result.code, DescribeOpenerStatus(result.code));
+                    program, result.code, result.meaning);
       break;
     case OpenStatus::kPathTooLong:
-      output_.Error(
-          "cannot open %s: the path is too long for the shell (at most 259 "
-          "characters)\n",
-          program);
+      output_.Error("cannot open %s: the path is too long for the shell (%s)\n",
+                    program, words.shell_path_limit);
       break;
     case OpenStatus::kOtherError:
       output_.Error("cannot open %s: error %d\n", program, result.code);

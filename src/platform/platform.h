@@ -68,6 +68,35 @@ struct OpenResult {
   int code = 0;
   /// The program that did the opening, for messages ("xdg-open").
   const char* opener = "";
+  /// For kOpenerFailed: what the opener's status means, in its own terms
+  /// ("file not found").
+  const char* meaning = "failed";
+};
+
+/// What this system calls things and advises, for the portable messages
+/// about the shell route: each OS, and its opener, speaks for itself.
+struct ShellWording {
+  /// How to associate .prg files with VICE here.
+  const char* associate;
+  /// The .prg type in the association's own terms, for messages.
+  const char* file_type;
+  /// Why the opener consults no association without a desktop session.
+  const char* no_session;
+  /// What names the association here, for "... names none".
+  const char* association_lookup;
+  /// What commonly makes the associated program fail at once.
+  const char* application_failure;
+  /// How to get the opener when it is missing.
+  const char* get_opener;
+  /// The longest path the shell opens.
+  const char* shell_path_limit;
+};
+
+/// Why no absolute path could be made.
+enum class AbsolutePath {
+  kMade,
+  kOutsideCodePage,  // The current folder's name has no ANSI form.
+  kNoFolder,         // The current folder cannot be read.
 };
 
 /// What the desktop opens a file with.
@@ -141,6 +170,9 @@ class Platform {
   virtual OpenResult OpenWithShell(const std::string& file,
                                    const std::string& directory) = 0;
 
+  /// What the messages of the shell route say in this system's terms.
+  virtual const ShellWording& GetShellWording() const = 0;
+
   /// The association that would open `file`, found by the system's own
   /// look-ups (xdg-mime and the desktop entry's Exec line; the shell's
   /// association queries); false when there is none. Only looks.
@@ -165,11 +197,9 @@ class Platform {
   virtual bool GetFileState(const std::string& path, FileState* state) = 0;
 
   /// Stores `path` made absolute against the current directory in
-  /// `absolute`. Returns false when that cannot be done: the current
-  /// directory cannot be read, or its name cannot be written in the ANSI
-  /// code page.
-  virtual bool GetAbsolutePath(const std::string& path,
-                               std::string* absolute) = 0;
+  /// `absolute`, or says why that cannot be done.
+  virtual AbsolutePath GetAbsolutePath(const std::string& path,
+                                       std::string* absolute) = 0;
 
   /// The value of the environment variable `name`, in `value` when kSet.
   virtual EnvironmentLookup GetEnvironment(const std::string& name,

@@ -69,6 +69,20 @@ OpenStatus DescribeOpenerFailure(int status) {
   return OpenStatus::kNoDesktopSession;
 }
 
+// What the other exit statuses of xdg-open mean (-1: no status, a signal).
+const char* DescribeOpenerStatus(int status) {
+  switch (status) {
+    case -1:
+      return "ended by a signal";
+    case 1:
+      return "bad arguments";
+    case 2:
+      return "file not found";
+    default:
+      return "failed";
+  }
+}
+
 // The first line that `command` prints through /bin/sh, without its line
 // end; empty when it prints none.
 std::string FirstLine(const std::string& command) {
@@ -255,6 +269,7 @@ class PosixPlatform : public Platform {
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return result;
         result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         result.status = DescribeOpenerFailure(result.code);
+        result.meaning = DescribeOpenerStatus(result.code);
         return result;
       }
       if (done < 0 || std::chrono::steady_clock::now() >= deadline) {
@@ -344,9 +359,24 @@ class PosixPlatform : public Platform {
     return true;
   }
 
-  bool GetAbsolutePath(const std::string& path,
-                       std::string* absolute) override {
-    return MakeAbsolute(path, absolute);
+  AbsolutePath GetAbsolutePath(const std::string& path,
+                               std::string* absolute) override {
+    return MakeAbsolute(path, absolute) ? AbsolutePath::kMade
+                                        : AbsolutePath::kNoFolder;
+  }
+
+  // xdg-open's terms, and Debian's, where this build is made.
+  const ShellWording& GetShellWording() const override {
+    static const ShellWording wording = {
+        "install the association",
+        "application/x-c64-program",
+        "DISPLAY and WAYLAND_DISPLAY are unset, and without a desktop "
+        "session it asks no association",
+        "xdg-mime",
+        "Debian's VICE needs the C64 ROMs, see the README",
+        "Debian: install xdg-utils",
+        "PATH_MAX"};
+    return wording;
   }
 
   EnvironmentLookup GetEnvironment(const std::string& name,

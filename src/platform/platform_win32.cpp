@@ -275,9 +275,24 @@ class Win32Platform : public Platform {
 
   // The current directory may hold characters that the code page lacks;
   // then no ANSI name of the file exists.
-  bool GetAbsolutePath(const std::string& path,
-                       std::string* absolute) override {
-    return Narrow(FullPath(WidenAnsi(path)), absolute);
+  AbsolutePath GetAbsolutePath(const std::string& path,
+                               std::string* absolute) override {
+    return Narrow(FullPath(WidenAnsi(path)), absolute)
+               ? AbsolutePath::kMade
+               : AbsolutePath::kOutsideCodePage;
+  }
+
+  // Explorer's terms, and ShellExecute's limit (MAX_PATH less its end).
+  const ShellWording& GetShellWording() const override {
+    static const ShellWording wording = {
+        "open one with \"Open with\", choose x64sc and \"Always\"",
+        ".prg",
+        "there is no desktop session",
+        "the shell",
+        "run it by hand to see its message",
+        "it is part of Windows",
+        "at most 259 characters"};
+    return wording;
   }
 
   EnvironmentLookup GetEnvironment(const std::string& name,
