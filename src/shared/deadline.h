@@ -7,7 +7,8 @@
 namespace quennet::brackwin {
 
 /// The moment by which a hand-off must be over. Every step of it takes the
-/// smaller of its own cap and the time left. The steady clock is the same in
+/// smaller of its own cap and the time left. The time is the steady clock's,
+/// or the `now` a test gives. The steady clock is the same in
 /// a forked child, so a child can be given the parent's deadline as it is.
 class Deadline {
  public:
@@ -18,21 +19,22 @@ class Deadline {
       : at_(Clock::now() + std::chrono::milliseconds(milliseconds)) {}
   explicit Deadline(Clock::time_point at) : at_(at) {}
 
-  /// The time left in milliseconds, never below 0, never above `cap_ms`.
-  int MillisecondsLeft(int cap_ms = kNoCap) const {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          at_ - Clock::now())
-                          .count();
+  /// The time left in milliseconds at `now`, never below 0, never above
+  /// `cap_ms`.
+  int MillisecondsLeft(int cap_ms = kNoCap,
+                       Clock::time_point now = Clock::now()) const {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(at_ - now)
+            .count();
     if (left <= 0) return 0;
     return left < cap_ms ? static_cast<int>(left) : cap_ms;
   }
 
-  bool Passed() const { return Clock::now() >= at_; }
+  bool Passed(Clock::time_point now = Clock::now()) const { return now >= at_; }
 
-  /// The earlier of this deadline and `cap_ms` from now.
-  Deadline Capped(int cap_ms) const {
-    return Deadline(
-        std::min(at_, Clock::now() + std::chrono::milliseconds(cap_ms)));
+  /// The earlier of this deadline and `cap_ms` after `now`.
+  Deadline Capped(int cap_ms, Clock::time_point now = Clock::now()) const {
+    return Deadline(std::min(at_, now + std::chrono::milliseconds(cap_ms)));
   }
 
   Clock::time_point At() const { return at_; }
