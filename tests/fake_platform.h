@@ -205,6 +205,8 @@ class FakeWindowRoute : public WindowRoute {
 
   /// Whether VICE's monitor window is open.
   bool monitor_window_open = false;
+  /// The title of a VICE window that Find finds; none when empty.
+  std::string vice_window;
 
   std::vector<std::string> drops;
   std::vector<long> raises;
@@ -225,6 +227,9 @@ class FakeWindowRoute : public WindowRoute {
     FoundWindow result;
     if (monitor_window_open && matches("VICE monitor")) {
       result.result = FoundWindow::kFound;
+    } else if (!vice_window.empty() && matches(vice_window)) {
+      result.result = FoundWindow::kFound;
+      result.title = vice_window;
     }
     return result;
   }

@@ -51,6 +51,14 @@ TEST_F(SetupCheckTest, CheckSaysWhatIsThereAndChangesNothing) {
             std::string::npos);
   EXPECT_EQ(output_.substr(output_.size() - 31),
             "not ready: see the lines above\n");
+
+  // A VICE window alone is a way in.
+  none.windows.vice_window = "VICE (C64SC)";
+  EXPECT_EQ(RunTool(none, "--check", &output_), 0);
+  EXPECT_NE(output_.find("VICE window on the X display :93: found, \"VICE "
+                         "(C64SC)\"\nready: "),
+            std::string::npos)
+      << output_;
 }
 
 }  // namespace
