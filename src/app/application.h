@@ -8,7 +8,6 @@
 
 #include "diag/debug_output.h"
 #include "emulator/binary_monitor.h"
-#include "emulator/hand_off.h"
 #include "emulator/vice_symbols.h"
 #include "paths/path_parts.h"
 #include "platform/platform.h"
@@ -107,7 +106,7 @@ class Application {
   Sockets& sockets_;
   WindowRoute& windows_;
 
-  DebugOutput console_;
+  DebugOutput console_;  // Where `output` goes unless the caller gives one.
   // The members that the tool's design names keep those names, camelCase.
   std::string assemblerPath;
   DebugOutput& output;
