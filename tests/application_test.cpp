@@ -116,6 +116,8 @@ TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
        "no filename specified\nwarning: ignored: -f=demo.asm (write -f "
        "demo.asm)\nwarning: ignored: -r-e (write -r -e)\n" +
            usage},
+      {CommandSyntax::kWindows, "stray -f demo.asm -c", 0,
+       "warning: ignored: stray\n"},
       {CommandSyntax::kPosix, "-fdemo.asm -c", -1,
        "no filename specified\nwarning: ignored: -fdemo.asm (write -f "
        "demo.asm)\n" +

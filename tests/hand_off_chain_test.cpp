@@ -187,7 +187,7 @@ TEST_F(HandOffChainTest, AFailedStartNamesWhatTheAssociationRuns) {
   std::vector<std::string> none_there = {"C:\\KickAssembler/KickAss.jar"};
   platform_.existing_files = &none_there;
   platform_.text_files = {
-      {"C:\\KickAssembler/KickAss.cfg", "-showmem\n-odir out\n"}};
+      {"C:\\KickAssembler/KickAss.cfg", "-odirty\n-odir out\n"}};
   EXPECT_EQ(RunTool(system_, "-f d.asm -r", &output_), -1);
   EXPECT_EQ(output_,
             "program not found: d.prg (KickAss.cfg in KICKASS_PATH sets -odir, "
@@ -399,17 +399,20 @@ TEST_F(HandOffChainTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {
   const std::string no_monitor =
       "warning: breakpoints need VICE's monitor: start VICE with "
       "-binarymonitor (see the README)\n";
-  // Without -e; and without a .vs from this build.
+  // Without -e; and without a .vs from this build: none, or an old one.
+  const std::string none =
+      "warning: this build wrote no demo.vs, so no breakpoints are set\n";
   const struct {
     const char* vs;
+    bool old;
     std::string said;
-  } runs[] = {{"break 80d\n", no_monitor},
-              {nullptr,
-               "warning: this build wrote no demo.vs, so no breakpoints are "
-               "set\n"}};
+  } runs[] = {{"break 80d\n", false, no_monitor},
+              {nullptr, false, none},
+              {"break 80d\n", true, none}};
   for (const auto& run : runs) {
     FakeSystem system;
     if (run.vs != nullptr) system.platform.text_files = {{"demo.vs", run.vs}};
+    if (run.old) system.platform.write_times = {{"demo.vs", 0}};
     EXPECT_EQ(RunTool(system, "-f demo.asm -r -d", &output_), 0);
     EXPECT_EQ(output_, run.said + "demo.prg: opened with ShellExecute\n");
   }

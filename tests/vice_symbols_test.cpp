@@ -13,7 +13,7 @@ TEST(ViceSymbolsTest, LabelsAndBreakpointsAreReadTheRestCounted) {
       "al C:0810 .loop__0\r\n"
       "\n"
       "break 80d \n"
-      "break 1523 if y<5\n"
+      "break 1523 if y<5 \t\n"
       "break C0FE\n"
       "break\n"              // No address.
       "break 12345\n"        // Not 16 bits.
