@@ -59,6 +59,7 @@ TEST(BinaryMonitorTest, OnlyLoopbackAddressesInVicesFormsAreTaken) {
       {"127.0.0.1", false, 0, 0},
       {"127.0.0.1:0", false, 0, 0},
       {"127.0.0.1:65536", false, 0, 0},
+      {"127.0.0.1:0006502", false, 0, 0},
       {"127.0.0.256:6502", false, 0, 0},
       {"127.0.0:6502", false, 0, 0},
       {"127.0.0.1.1:6502", false, 0, 0},

@@ -35,6 +35,8 @@ class FakePlatform : public Platform {
   /// tests set the time, as the platform gives it.
   std::int64_t now = 1765000000000;
   std::int64_t command_ms = 0;
+  /// Whether no file's time and size can be read.
+  bool file_states_fail = false;
   /// When files were last written, in ms since 1970; any other file that
   /// exists was written just now.
   std::vector<std::pair<std::string, std::int64_t>> write_times;
@@ -118,6 +120,7 @@ class FakePlatform : public Platform {
     return false;
   }
   bool GetFileState(const std::string& path, FileState* state) override {
+    if (file_states_fail) return false;
     state->size = 1000;
     for (const auto& file : write_times) {
       if (file.first == path) {

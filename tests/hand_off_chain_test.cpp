@@ -407,6 +407,10 @@ TEST_F(HandOffChainTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {
     bool old;
     std::string said;
   } runs[] = {{"break 80d\n", false, no_monitor},
+              {"watch x\nwatch y\n", false,
+               "warning: 2 lines of demo.vs were skipped: neither labels (al) "
+               "nor breakpoints (break)\n" +
+                   no_monitor},
               {nullptr, false, none},
               {"break 80d\n", true, none}};
   for (const auto& run : runs) {

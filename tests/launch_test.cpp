@@ -48,6 +48,10 @@ TEST_F(LaunchTest, OnlyAProgramWrittenDuringTheRunIsLaunched) {
     EXPECT_EQ(output_,
               c.launched ? "demo.prg: opened with ShellExecute\n" : stale);
   }
+  // Where it cannot be told, the program counts as this run's.
+  FakeSystem unreadable;
+  unreadable.platform.file_states_fail = true;
+  EXPECT_EQ(RunTool(unreadable, "-f demo.asm -r"), 0);
 }
 
 TEST_F(LaunchTest, MissingProgramIsReportedAndNothingIsLaunched) {

@@ -14,7 +14,7 @@ TEST(ViceSymbolsTest, LabelsAndBreakpointsAreReadTheRestCounted) {
       "\n"
       "break 80d \n"
       "break 1523 if y<5 \t\n"
-      "break C0FE\n"
+      "\tbreak C0FE\n"
       "break\n"              // No address.
       "break 12345\n"        // Not 16 bits.
       "break $c000\n"        // Not the file's form.
