@@ -25,11 +25,12 @@ inline std::vector<unsigned char> Answer(unsigned char type,
   return bytes;
 }
 
-// A checkpoint-info answer for checkpoint `number` of `operation`.
+// A checkpoint-info answer for checkpoint `number` of `operation`, with
+// only the fields the tool reads (VICE sends 22 bytes).
 inline std::vector<unsigned char> Info(std::uint32_t number,
                                        unsigned char operation,
                                        std::uint32_t request_id) {
-  std::vector<unsigned char> info = Answer(0x11, 0, request_id, 22);
+  std::vector<unsigned char> info = Answer(0x11, 0, request_id, 12);
   for (int i = 0; i < 4; ++i) info[12 + i] = number >> (8 * i) & 0xff;
   info[12 + 11] = operation;
   return info;
