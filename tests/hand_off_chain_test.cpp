@@ -192,6 +192,10 @@ TEST_F(HandOffChainTest, AFailedStartNamesWhatTheAssociationRuns) {
   EXPECT_EQ(output_,
             "program not found: d.prg (KickAss.cfg in KICKASS_PATH sets -odir, "
             "which writes the program elsewhere)\n");
+  // Only the option itself counts, not a word that starts with it.
+  platform_.text_files = {{"C:\\KickAssembler/KickAss.cfg", "-odirty\n"}};
+  EXPECT_EQ(RunTool(system_, "-f d.asm -r", &output_), -1);
+  EXPECT_EQ(output_, "program not found: d.prg\n");
 }
 
 TEST_F(HandOffChainTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
