@@ -82,7 +82,14 @@ case $case_name in
     a_window=$vice_window a_pid=$vice_pid
     known_window=$a_window vice_log=$work/vice-b.log start_vice ||
       fail "VICE B did not start"
-    xdotool windowactivate --sync "$vice_window" 2> /dev/null
+    # Under load the window manager may pass over the first request: ask
+    # again until B is active.
+    for _ in $(seq 20); do
+      xdotool windowactivate --sync "$vice_window" 2> /dev/null
+      xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" &&
+        break
+      sleep 0.2
+    done
     xprop -root _NET_ACTIVE_WINDOW | grep -q "window id # $vice_window\$" ||
       fail "B is not in front"
     run -f demo.asm -r -e
@@ -96,6 +103,11 @@ case $case_name in
     # user's desktop and is activated; the user's desktop stays.
     start_window_manager openbox || fail "no window manager"
     start_vice || fail "VICE did not start"
+    # openbox announces _NET_WM_DESKTOP a moment after it starts.
+    for _ in $(seq 20); do
+      xdotool set_desktop_for_window "$vice_window" 1 2> /dev/null && break
+      sleep 0.2
+    done
     xdotool set_desktop_for_window "$vice_window" 1 && xdotool set_desktop 0 ||
       fail "cannot move VICE to desktop 1"
     for _ in $(seq 40); do
