@@ -57,7 +57,7 @@ TEST_F(ApplicationTest, MissingFileNameIsReportedAndNothingRuns) {
     EXPECT_EQ(Run(switches), -1);
     EXPECT_EQ(output_,
               "no filename specified\n"
-              "usage: brackwin -f SOURCE [-c] [-r [-e]]\n");
+              "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n");
   }
   EXPECT_TRUE(platform_.commands.empty());
 }
@@ -84,7 +84,7 @@ TEST_F(ApplicationTest, SwitchesMatchCaseInsensitivelyAndFirstWins) {
 }
 
 TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
-  const std::string usage = "usage: brackwin -f SOURCE [-c] [-r [-e]]\n";
+  const std::string usage = "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
   const std::string nothing =
       "nothing to do: add -c to assemble, or -r to assemble and run "
       "(brackwin -h for help)\n";
@@ -122,9 +122,9 @@ TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
        "no filename specified\nwarning: ignored: -fdemo.asm (write -f "
        "demo.asm)\n" +
            usage},
-      {CommandSyntax::kPosix, "/src/it's.asm -r -e", -1,
+      {CommandSyntax::kPosix, "/src/it's.asm -r -e -d", -1,
        "no filename specified\ndid you mean: brackwin -f '/src/it'\\''s.asm' "
-       "-r -e\n" +
+       "-r -e -d\n" +
            usage},
   };
   std::vector<std::string> files = {"demo.asm", "/src/it's.asm",
@@ -218,7 +218,7 @@ TEST_F(ApplicationTest, TooLongSourcePathLaunchesNothing) {
 }
 
 TEST_F(ApplicationTest, HelpAndVersionArePrintedUnlessTheyAreTheFileName) {
-  const std::string usage = "usage: brackwin -f SOURCE [-c] [-r [-e]]\n";
+  const std::string usage = "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
   const std::string version = std::string("brackwin ") + kVersion + "\n";
   const std::pair<const char*, const std::string*> cases[] = {
       {"-h", &usage},

@@ -61,6 +61,9 @@ TEST(AssemblerCommandTest, ReferencesThatCmdWouldReplaceAreFound) {
       {"%OS:_NT=%.asm", "%OS:_NT=%"},
       {"C:\\%cd%\\x.asm", "%cd%"},  // cmd.exe's own, in any case
       {"%__APPDIR__%.asm", "%__APPDIR__%"},
+      {"a%PROMPT%.asm", "%PROMPT%"},  // cmd.exe sets it where it is unset
+      {"a%NoDefaultCurrentDirectoryInExePath%.asm",
+       "%NoDefaultCurrentDirectoryInExePath%"},
       {"%nodef%OS%.asm", "%OS%"},  // the closing % opens the next pair
       {"50%.asm", ""},
       {"%nodef%.asm", ""},

@@ -64,6 +64,10 @@ TEST_F(HandOffChainTest, WindowOutcomesEndTheChainOrGoOn) {
        "demo.prg: no running VICE found (monitor at 127.0.0.1:6502, C64 "
        "window); opened with ShellExecute\n",
        true},
+      {Window(Outcome::kAbsent, Reason::kNoDisplay), true,
+       "demo.prg: no running VICE found (monitor at 127.0.0.1:6502); opened "
+       "with ShellExecute\n",
+       true},
       // What the shell would start needs the same display.
       {Window(Outcome::kFailed, Reason::kDisplaySilent), false,
        "the X display :93 did not answer within 3 s; nothing was handed on\n",
@@ -152,7 +156,8 @@ TEST_F(HandOffChainTest, ShellFailureIsReportedWithItsCause) {
 TEST_F(HandOffChainTest, AFailedStartNamesWhatTheAssociationRuns) {
   const Association none, gone{"brackwin-x64sc.desktop", "x64sc", false},
       there{"brackwin-x64sc.desktop", "x64sc", true},
-      moved{"\"C:\\old\\x64sc.exe\" \"%1\"", "C:\\old\\x64sc.exe", false};
+      moved{"\"C:\\old\\x64sc.exe\" \"%1\"", "C:\\old\\x64sc.exe", false},
+      empty{"brackwin-x64sc.desktop", "", false};
   const std::string failed =
       "xdg-open could not start the application for "
       "d.prg (status 4)";
@@ -168,6 +173,9 @@ TEST_F(HandOffChainTest, AFailedStartNamesWhatTheAssociationRuns) {
        failed + "; the .prg association runs x64sc (brackwin-x64sc.desktop), "
                 "which is not installed: install it, or fix the association "
                 "(see the README)\n"},
+      {OpenStatus::kApplicationFailed, empty,
+       failed + "; the .prg association (brackwin-x64sc.desktop) names no "
+                "program: fix the association (see the README)\n"},
       {OpenStatus::kApplicationFailed, there,
        failed + "; the .prg association runs x64sc (brackwin-x64sc.desktop): "
                 "run \"x64sc d.prg\" to see its message (Debian's VICE needs "

@@ -123,9 +123,10 @@ TEST(PathPartsTest, PartsOfMoreThan255BytesGiveFourEmptyParts) {
 }
 
 TEST(PathPartsTest, LimitsSayWhichPartIsTooLong) {
-  PathLimits posix;  // PATH_MAX and NAME_MAX, with room for ".prg".
+  PathLimits posix;  // PATH_MAX, and NAME_MAX for the name with ".prg".
   posix.folder = 4095;
-  posix.name = 251;
+  posix.name = 255;
+  posix.program_suffix = 4;
   const std::string deep =
       "/" + std::string(130, 'a') + "/" + std::string(140, 'b') + "/";
   const struct {
@@ -139,7 +140,7 @@ TEST(PathPartsTest, LimitsSayWhichPartIsTooLong) {
       {"C:\\" + std::string(256, 'n') + ".asm", PathLimits(),
        "the file name is 256 bytes, at most 255"},
       {"/" + std::string(252, 'n') + ".asm", posix,
-       "the file name is 252 bytes, at most 251"},
+       "the program's file name is 256 bytes, at most 255"},
       {"x." + std::string(255, 'e'), PathLimits(),
        "the extension is 256 bytes, at most 255"},
   };

@@ -56,7 +56,11 @@ int Application::Execute() {
 
   if (run) {
     // A program that cannot be launched is not worth assembling.
-    if (!DerivePaths(sourceFile, "; -c still assembles it")) return -1;
+    if (!DerivePaths(sourceFile, platform_.GetPathLimits().assembles_beyond
+                                     ? "; -c still assembles it"
+                                     : "")) {
+      return -1;
+    }
     if (useRunningEmulator && !ReadMonitorAddress()) return -1;
     program_existed_ = platform_.GetFileState(paths_.program, &program_before_);
     if (debug_) {
@@ -164,7 +168,7 @@ bool Application::ParseArguments() {
       std::string command =
           "brackwin -f " +
           (windows ? "\"" + named_file + "\"" : QuotePosixWord(named_file));
-      for (const char* name : {"-c", "-r", "-e"}) {
+      for (const char* name : {"-c", "-r", "-e", "-d"}) {
         std::string value;
         if (FindOption(line, name, &value) ||
             meant.find(name) != std::string::npos) {

@@ -40,11 +40,21 @@ bool IsQuotableSource(CommandSyntax syntax, const std::string& source) {
 std::string FindExpandedReference(
     const std::string& source,
     const std::function<bool(const std::string&)>& is_set) {
-  // The variables cmd.exe makes up itself, whatever the environment holds.
-  static const char* const kDynamic[] = {
-      "CD",         "DATE",          "TIME",       "RANDOM",
-      "ERRORLEVEL", "CMDEXTVERSION", "CMDCMDLINE", "HIGHESTNUMANODENUMBER",
-      "__CD__",     "__APPDIR__"};
+  // The variables cmd.exe will have whatever our environment holds now:
+  // those it makes up itself, PROMPT, which it sets where it is unset, and
+  // the one the platform sets just before it starts cmd.exe.
+  static const char* const kDynamic[] = {"CD",
+                                         "DATE",
+                                         "TIME",
+                                         "RANDOM",
+                                         "ERRORLEVEL",
+                                         "CMDEXTVERSION",
+                                         "CMDCMDLINE",
+                                         "HIGHESTNUMANODENUMBER",
+                                         "__CD__",
+                                         "__APPDIR__",
+                                         "PROMPT",
+                                         "NoDefaultCurrentDirectoryInExePath"};
   // Each '%' may open a pair: one that names nothing is left as it is, and
   // its closing '%' may open the next.
   for (std::size_t open = source.find('%'); open != std::string::npos;) {

@@ -4,6 +4,7 @@
 
 #include "app/assembler_command.h"
 #include "emulator/emulator_window.h"
+#include "emulator/hand_off_chain.h"
 
 namespace quennet::brackwin {
 namespace {
@@ -78,9 +79,8 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
         "the README)\n");
   } else if (!association.program_found) {
     output.Message(
-        ".prg association: missing: it runs %s (%s), which is not "
-        "installed: install it, or fix the association\n",
-        association.program.c_str(), association.entry.c_str());
+        ".prg association: missing: it %s\n",
+        DescribeMissingProgram(association).c_str());
   } else {
     route = true;
     output.Message(".prg association: found, %s (%s)\n",

@@ -217,7 +217,10 @@ std::string DescribeNoVice(const HandOff* monitor, const HandOff* window,
       window->outcome != Outcome::kAbsent) {
     return "";
   }
-  const std::string where = " (monitor at " + context.monitor + ", C64 window)";
+  // Only the searches that ran: without a display no window was looked for.
+  const std::string where =
+      " (monitor at " + context.monitor +
+      (window->reason == Reason::kNoDisplay ? ")" : ", C64 window)");
   if (monitor->outcome == Outcome::kAbsent) {
     return "no running VICE found" + where;
   }

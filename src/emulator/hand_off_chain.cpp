@@ -7,6 +7,15 @@
 
 namespace quennet::brackwin {
 
+std::string DescribeMissingProgram(const Association& association) {
+  if (association.program.empty()) {
+    return "(" + association.entry +
+           ") names no program: fix the association";
+  }
+  return "runs " + association.program + " (" + association.entry +
+         "), which is not installed: install it, or fix the association";
+}
+
 HandOffChain::HandOffChain(Platform& platform, Sockets& sockets,
                            WindowRoute& windows, DebugOutput& output)
     : platform_(platform),
@@ -142,10 +151,9 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
       } else if (!association.program_found) {
         output_.Error(
             "%s could not start the application for %s (status %d); the .prg "
-            "association runs %s (%s), which is not installed: install it, "
-            "or fix the association (see the README)\n",
-            result.opener, program, result.code, association.program.c_str(),
-            association.entry.c_str());
+            "association %s (see the README)\n",
+            result.opener, program, result.code,
+            DescribeMissingProgram(association).c_str());
       } else {
         output_.Error(
             "%s could not start the application for %s (status %d); the .prg "
@@ -187,8 +195,10 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
                     program, result.code, result.meaning);
       break;
     case OpenStatus::kPathTooLong:
-      output_.Error("cannot open %s: the path is too long for the shell (%s)\n",
-                    program, words.shell_path_limit);
+      output_.Error(
+          "cannot open %s: its full path is %d characters, too long for the "
+          "shell (%s)\n",
+          program, result.code, words.shell_path_limit);
       break;
     case OpenStatus::kOtherError:
       output_.Error("cannot open %s: error %d\n", program, result.code);

@@ -14,6 +14,12 @@
 
 namespace quennet::brackwin {
 
+/// What is wrong with an association whose program is not found, and what
+/// to do: "runs x64sc (brackwin-x64sc.desktop), which is not installed:
+/// install it, ...", or "(...) names no program: fix the association" when
+/// its entry names none (a desktop file that is gone).
+std::string DescribeMissingProgram(const Association& association);
+
 /// The routes that hand an assembled program on, in order: into the VICE
 /// that is already running, through its monitor and then onto its window,
 /// all within one deadline (kHandOffDeadlineMs); otherwise, or when neither

@@ -48,7 +48,7 @@ bool SplitWithin(const std::string& path, const LeadByteTable& lead_bytes,
                  std::string* fname, std::string* ext) {
   const PartBounds b = FindParts(path, lead_bytes);
   if (b.name_start - b.start > limits.folder ||
-      b.name_end - b.name_start > limits.name ||
+      b.name_end - b.name_start + limits.program_suffix > limits.name ||
       path.size() - b.name_end > limits.name) {
     drive->clear();
     dir->clear();
@@ -80,7 +80,8 @@ std::string CheckPathParts(const std::string& source,
     std::size_t length, limit;
   } parts[] = {
       {"the folder part", b.name_start - b.start, limits.folder},
-      {"the file name", b.name_end - b.name_start, limits.name},
+      {limits.program_suffix > 0 ? "the program's file name" : "the file name",
+       b.name_end - b.name_start + limits.program_suffix, limits.name},
       {"the extension", source.size() - b.name_end, limits.name},
   };
   for (const auto& part : parts) {

@@ -42,11 +42,19 @@ std::string GetDirectory(const std::string& path,
 struct PathLimits {
   std::size_t folder = kMaxPartLength;
   std::size_t name = kMaxPartLength;
+  /// Bytes that the program's file name adds to the source's name where
+  /// `name` is the program's own limit (".prg" on POSIX); 0 where the limit
+  /// is the source's.
+  std::size_t program_suffix = 0;
+  /// Whether the assembler still writes a program beyond these limits, so
+  /// that -c works where launching cannot.
+  bool assembles_beyond = true;
 };
 
 /// Why the program of `source` cannot be launched within `limits`: "the
-/// folder part is 261 bytes, at most 255", "the file name is ...", "the
-/// extension is ..."; empty when it can.
+/// folder part is 261 bytes, at most 255", "the file name is ..." (or "the
+/// program's file name is ...", counted with its suffix), "the extension
+/// is ..."; empty when it can.
 std::string CheckPathParts(const std::string& source,
                            const LeadByteTable& lead_bytes,
                            const PathLimits& limits);

@@ -64,7 +64,8 @@ struct FileState {
 struct OpenResult {
   OpenStatus status = OpenStatus::kOpened;
   /// The system's own number: ShellExecute's result, the opener's exit
-  /// status (-1 when a signal ended it), or errno when it could not start.
+  /// status (-1 when a signal ended it), or errno when it could not start;
+  /// for kPathTooLong, the full path's length in characters.
   int code = 0;
   /// The program that did the opening, for messages ("xdg-open").
   const char* opener = "";

@@ -186,7 +186,11 @@ class PosixPlatform : public Platform {
   PathLimits GetPathLimits() const override {
     PathLimits limits;
     limits.folder = PATH_MAX - 1;
-    limits.name = NAME_MAX - 4;  // Room for ".prg".
+    // The program's name is the source's with ".prg", and the assembler
+    // cannot write it either when it is longer than NAME_MAX.
+    limits.name = NAME_MAX;
+    limits.program_suffix = 4;
+    limits.assembles_beyond = false;
     return limits;
   }
 

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -187,6 +188,7 @@ class Win32Platform : public Platform {
     if (length >= MAX_PATH ||
         (length >= 256 && (code == SE_ERR_FNF || code == SE_ERR_PNF))) {
       result.status = OpenStatus::kPathTooLong;
+      result.code = static_cast<int>(length);
       return result;
     }
     switch (code) {
@@ -226,10 +228,38 @@ class Win32Platform : public Platform {
     }
     if (!Narrow(command, &association->entry)) return false;
     const std::string& text = association->entry;
-    association->program = !text.empty() && text[0] == '"'
-                               ? text.substr(1, text.find('"', 1) - 1)
-                               : text.substr(0, text.find(' '));
-    association->program_found = IsFile(association->program);
+    if (!text.empty() && text[0] == '"') {
+      association->program = text.substr(1, text.find('"', 1) - 1);
+      association->program_found = IsFile(association->program);
+      return true;
+    }
+    // Unquoted, the program ends at a space, as CreateProcess splits it: at
+    // each space in turn, the first prefix that names a file (with ".exe"
+    // where it has no extension) is the program. Where none does, the name
+    // runs through its ".exe", or else to the first space.
+    std::string lower = text;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::size_t exe = lower.find(".exe");
+    association->program =
+        exe != std::string::npos ? text.substr(0, exe + 4)
+                                 : text.substr(0, text.find(' '));
+    for (std::size_t space = 0; space != std::string::npos;) {
+      space = text.find(' ', space + 1);
+      const std::string prefix = text.substr(0, space);
+      const std::size_t slash = prefix.find_last_of("\\/");
+      const bool has_extension =
+          prefix.find('.', slash == std::string::npos ? 0 : slash) !=
+          std::string::npos;
+      for (const std::string& candidate :
+           {prefix, has_extension ? prefix : prefix + ".exe"}) {
+        if (IsFile(candidate)) {
+          association->program = candidate;
+          association->program_found = true;
+          return true;
+        }
+      }
+    }
+    association->program_found = false;
     return true;
   }
 
@@ -282,7 +312,7 @@ class Win32Platform : public Platform {
                : AbsolutePath::kOutsideCodePage;
   }
 
-  // Explorer's terms, and ShellExecute's limit (MAX_PATH less its end).
+  // Explorer's terms, and ShellExecute's limit, as measured above.
   const ShellWording& GetShellWording() const override {
     static const ShellWording wording = {
         "open one with \"Open with\", choose x64sc and \"Always\"",
@@ -291,7 +321,7 @@ class Win32Platform : public Platform {
         "the shell",
         "run it by hand to see its message",
         "it is part of Windows",
-        "at most 259 characters"};
+        "it opens paths of at most 255"};
     return wording;
   }
 

@@ -23,6 +23,7 @@ class NoWindowRoute : public WindowRoute {
   static HandOff Absent() {
     HandOff result;
     result.route = Route::kWindow;
+    result.reason = Reason::kNoDisplay;
     return result;
   }
 };

@@ -45,6 +45,7 @@ struct ChildReport {
   long pid = 0;
   enum { kExited, kSignalled, kKilled } end = kKilled;
   int code = 0;  // The exit status or the signal.
+  bool no_display = false;  // DISPLAY is unset: nothing was searched.
 
   bool Saw(char step) const { return steps.find(step) != std::string::npos; }
 
@@ -137,7 +138,10 @@ class X11WindowRoute : public WindowRoute {
     result.route = Route::kWindow;
     result.title = report.title;
     result.pid = report.pid;
-    if (report.Saw(kNoWindow)) return result;  // Absent.
+    if (report.Saw(kNoWindow)) {  // Absent.
+      if (report.no_display) result.reason = Reason::kNoDisplay;
+      return result;
+    }
     result.outcome = Outcome::kFailed;
     switch (report.end) {
       case ChildReport::kKilled:
@@ -161,6 +165,7 @@ class X11WindowRoute : public WindowRoute {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || display[0] == '\0') {
       report.Take(std::string(1, kNoWindow));
+      report.no_display = true;
       return report;
     }
     int fds[2];

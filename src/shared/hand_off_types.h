@@ -65,6 +65,7 @@ enum class Reason {
   kDisplayLost,       // The connection to the display broke.
   kCrashed,           // The window search died of signal `code`.
   kStoppedInMonitor,  // VICE is stopped in its own monitor window.
+  kNoDisplay,         // Absent: there was no display to search.
 };
 
 /// One route's result: the one value every route returns.

@@ -51,11 +51,11 @@ case $case_name in
     for args in "-c" "-c -f" "-r -e"; do
       # shellcheck disable=SC2086
       run $args
-      expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]]"$'\n'
+      expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check"$'\n'
       expect_no_java
     done
     run -f "" -c
-    expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]]"$'\n'
+    expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check"$'\n'
     expect_no_java
     ;;
   no-action)
@@ -106,7 +106,7 @@ case $case_name in
   open-relative)
     mkdir -p "src dir/a'b"
     run -f "src dir/a'b/demo.asm" -r -e
-    expect 0 "src dir/a'b/demo.prg: no running VICE found (monitor at 127.0.0.1:6502, C64 window); opened with xdg-open"$'\n'
+    expect 0 "src dir/a'b/demo.prg: no running VICE found (monitor at 127.0.0.1:6502); opened with xdg-open"$'\n'
     # The opener runs in the source's directory, with the program's full path.
     expect_opened "$work/run/src dir/a'b" "$work/run/src dir/a'b/demo.prg"
     run -f demo.asm -R
@@ -131,7 +131,7 @@ case $case_name in
     # assembler runs.
     long=$(printf '%0252d' 0)
     run -f "$long.asm" -r
-    expect 255 "path too long: the file name is 252 bytes, at most 251 can be launched; -c still assembles it"$'\n'
+    expect 255 "path too long: the program's file name is 256 bytes, at most 255 can be launched"$'\n'
     expect_no_java
     expect_not_opened
     ;;
@@ -166,9 +166,10 @@ case $case_name in
     HOME=$work XDG_DATA_HOME=$work/none XDG_DATA_DIRS=$work/none \
       BRACKWIN_TEST_OPENER_STATUS=4 run -f demo.asm -r
     expect 255 "xdg-open could not start the application for demo.prg (status 4), and xdg-mime names none: install the association (see the README)"$'\n'
-    # Status 3 without a desktop session: no association was looked for.
+    # Status 3 without a desktop session: no association, and no window,
+    # was looked for.
     BRACKWIN_TEST_OPENER_STATUS=3 run -f demo.asm -r -e
-    expect 255 "no running VICE found (monitor at 127.0.0.1:6502, C64 window)"$'\n'"xdg-open could not open demo.prg: DISPLAY and WAYLAND_DISPLAY are unset, and without a desktop session it asks no association"$'\n'
+    expect 255 "no running VICE found (monitor at 127.0.0.1:6502)"$'\n'"xdg-open could not open demo.prg: DISPLAY and WAYLAND_DISPLAY are unset, and without a desktop session it asks no association"$'\n'
     ;;
   opener-stays)
     # An opener that runs the emulator in the foreground: the tool reports

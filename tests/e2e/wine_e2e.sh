@@ -100,7 +100,7 @@ case $case_name in
     ;;
   refusals)
     run -c
-    expect 255 $'no filename specified\r\nusage: brackwin -f SOURCE [-c] [-r [-e]]\r\n'
+    expect 255 $'no filename specified\r\nusage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\r\n'
     expect_no_java
     run -f demo.asm
     expect 255 $'nothing to do: add -c to assemble, or -r to assemble and run (brackwin -h for help)\r\n'
@@ -322,6 +322,16 @@ case $case_name in
     rm "$work/bin/fake_opener.exe"
     run -f "$(winpath "$work/src dir/demo.asm")" -r
     expect 255 "the application associated with .prg files, $(winpath "$work/bin/fake_opener.exe"), was not found: fix the association (see the README)"$'\r\n'
+    # Unquoted, with a space in its folder: the program is what
+    # CreateProcess would run, not the command's first word.
+    mkdir -p "$work/bin dir"
+    cp "$helpers/fake_opener.exe" "$work/bin dir/"
+    "$wine_run" "$bits" reg add 'HKCR\brackwin.test.prg\shell\open\command' \
+      /ve /d "$(winpath "$work/bin dir/fake_opener") %1" /f > /dev/null ||
+      fail "reg add"
+    run --check
+    grep -qF ".prg association: found, $(winpath "$work/bin dir/fake_opener.exe") (" \
+      "$work/out" || fail "association not split at the program: $(cat "$work/out")"
     ;;
   open-after-failure)
     register_opener
