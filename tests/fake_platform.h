@@ -196,7 +196,11 @@ class FakeSockets : public Sockets {
   }
   void ShutdownSending(SocketHandle) override { shut_down = true; }
   void CloseSocket(SocketHandle) override { closed = true; }
-  ListenerOwner FindListener(std::uint32_t, int) override { return owner; }
+  ListenerOwner FindListener(std::uint32_t, int) override {
+    ListenerOwner seen = owner;
+    seen.seen = seen.seen || listening;
+    return seen;
+  }
 };
 
 /// A window route that answers as scripted and records what it was asked.
@@ -210,6 +214,8 @@ class FakeWindowRoute : public WindowRoute {
   bool monitor_window_open = false;
   /// The title of a VICE window that Find finds; none when empty.
   std::string vice_window;
+  /// What Find says of the C64 window of a given VICE process (pid != 0).
+  FoundWindow::Result process_window = FoundWindow::kFound;
 
   std::vector<std::string> drops;
   std::vector<long> raises;
@@ -228,7 +234,9 @@ class FakeWindowRoute : public WindowRoute {
   FoundWindow Find(long pid, const Deadline&, TitlePredicate matches) override {
     finds.push_back(pid);
     FoundWindow result;
-    if (monitor_window_open && matches("VICE monitor")) {
+    if (pid != 0 && matches("VICE (C64SC)")) {
+      result.result = process_window;
+    } else if (monitor_window_open && matches("VICE monitor")) {
       result.result = FoundWindow::kFound;
     } else if (!vice_window.empty() && matches(vice_window)) {
       result.result = FoundWindow::kFound;

@@ -236,23 +236,35 @@ TEST_F(HandOffChainTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
   EXPECT_TRUE(system_.windows.drops.empty());
   EXPECT_TRUE(platform_.opens.empty());
 
-  // When that VICE has no window here, no other is raised, and the line
-  // says so.
+  // When that VICE has no window here, a VICE window here comes first: the
+  // one the user looks at. Where none takes the drop, the monitor's VICE
+  // serves, and the line says where it is not.
   FakeSystem elsewhere;
   elsewhere.sockets = monitor;
   elsewhere.sockets.answers_read = 0;
-  elsewhere.windows.raise = Raising::kNoWindow;
+  elsewhere.sockets.sent.clear();
+  elsewhere.windows.process_window = FoundWindow::kNotFound;
+  elsewhere.windows.drop = Window(Outcome::kDelivered);
   EXPECT_EQ(RunTool(elsewhere, "-f demo.asm -r -e", &output_), 0);
   EXPECT_EQ(output_,
+            "demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid "
+            "77)\n");
+  EXPECT_TRUE(elsewhere.sockets.sent.empty());
+  elsewhere.windows.drop = Window(Outcome::kRefused, Reason::kDropDeclined);
+  EXPECT_EQ(RunTool(elsewhere, "-f demo.asm -r -e", &output_), 0);
+  EXPECT_EQ(output_,
+            "warning: the VICE window \"VICE (C64SC)\" declined the drop\n"
             "demo.prg: autostarted in VICE (pid 1234) through its monitor; its "
             "window is not on this display\n");
+  EXPECT_TRUE(elsewhere.windows.raises.empty());
+  // A display that does not answer says only that.
   elsewhere.sockets.answers_read = 0;
-  elsewhere.windows.raise = Raising::kFailed;
+  elsewhere.windows.process_window = FoundWindow::kFailed;
   EXPECT_EQ(RunTool(elsewhere, "-f demo.asm -r -e", &output_), 0);
-  EXPECT_EQ(
-      output_.substr(0, output_.find('\n')),
-      "warning: the X display :93 did not answer within 3 s; VICE was not "
-      "brought to the front");
+  EXPECT_EQ(output_,
+            "warning: the X display :93 did not answer within 3 s; VICE was "
+            "not brought to the front\n"
+            "demo.prg: autostarted in VICE (pid 1234) through its monitor\n");
 }
 
 TEST_F(HandOffChainTest, MonitorOutcomesEndTheChainOrGoOn) {
@@ -444,8 +456,14 @@ TEST_F(HandOffChainTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {
   EXPECT_EQ(output_,
             "VICE is stopped in its monitor: leave it (x, or close the monitor "
             "window), then run again\n");
-  EXPECT_EQ(stopped.windows.finds, std::vector<long>{42});
+  EXPECT_EQ(stopped.windows.finds, (std::vector<long>{42, 42}));
   EXPECT_TRUE(stopped.windows.drops.empty());
+  // However often the user asks: once its queue is full, the connection is
+  // not even made, and the listener the system lists is still VICE's.
+  stopped.sockets.listening = false;
+  stopped.sockets.owner.seen = true;
+  EXPECT_EQ(RunTool(stopped, "-f demo.asm -r -e", &output_), -1);
+  EXPECT_EQ(output_.substr(0, 29), "VICE is stopped in its monito");
 }
 
 TEST_F(HandOffChainTest, TheMonitorsAddressComesFromTheEnvironment) {

@@ -39,20 +39,37 @@ TEST(ProcNetTcpTest, FindsTheListenerThatLoopbackReaches) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.port);
-    TcpListener listener;
-    EXPECT_EQ(
-        FindTcpListener(kTable, 0x7F000001, c.port, c.little_endian, &listener),
-        c.found);
-    EXPECT_EQ(listener.uid, c.uid);
-    EXPECT_EQ(listener.inode, c.inode);
+    const auto found =
+        FindTcpListeners(kTable, 0x7F000001, c.port, c.little_endian);
+    ASSERT_EQ(found.size(), c.found ? 1u : 0u);
+    if (!c.found) continue;
+    EXPECT_EQ(found[0].uid, c.uid);
+    EXPECT_EQ(found[0].inode, c.inode);
   }
-  TcpListener listener;
   // 127.0.0.2, which another VICE may use.
-  EXPECT_TRUE(FindTcpListener(kTable, 0x7F000002, 6502, true, &listener));
-  EXPECT_EQ(listener.inode, 222u);
-  EXPECT_FALSE(FindTcpListener("", 0x7F000001, 6502, true, &listener));
-  EXPECT_FALSE(
-      FindTcpListener("head\n 0: junk\n", 0x7F000001, 6502, true, &listener));
+  const auto second = FindTcpListeners(kTable, 0x7F000002, 6502, true);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(second[0].inode, 222u);
+  EXPECT_TRUE(FindTcpListeners("", 0x7F000001, 6502, true).empty());
+  EXPECT_TRUE(
+      FindTcpListeners("head\n 0: junk\n", 0x7F000001, 6502, true).empty());
+}
+
+// /proc/net/tcp6 on a little-endian machine: ::, ::1, ::ffff:127.0.0.1 and
+// ::ffff:127.0.0.2, each on port 6502.
+TEST(ProcNetTcpTest, IPv6ListenersThatTakeIPv4AreFound) {
+  const std::string row =
+      " 00000000:0000 0A 00000000:00000000 00:00000000 00000000  ";
+  const std::string table =
+      "  sl  local_address remote_address st ... uid timeout inode\n"
+      "0: 00000000000000000000000000000000:1966" + row + "1001 0 11 1\n"
+      "1: 00000000000000000000000001000000:1966" + row + "1002 0 12 1\n"
+      "2: 0000000000000000FFFF00000100007F:1966" + row + "1003 0 13 1\n"
+      "3: 0000000000000000FFFF00000200007F:1966" + row + "1004 0 14 1\n";
+  const auto found = FindTcpListeners(table, 0x7F000001, 6502, true);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].uid, 1001);
+  EXPECT_EQ(found[1].uid, 1003);
 }
 
 }  // namespace

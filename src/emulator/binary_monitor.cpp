@@ -385,15 +385,14 @@ MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
     return state;
   }
   MonitorConnection monitor(sockets, deadline.Capped(kMonitorCapMs));
-  state.listening = monitor.Open(address);
+  state.listening = monitor.Open(address) || state.owner.seen;
   if (!state.listening) return state;
   MonitorResponse answer;
-  if (monitor.Ask(
-          BuildResourceGetRequest(kC64OnlyResource, kMachineCheckRequestId),
-          kMachineCheckRequestId,
-          &answer) != MonitorConnection::Answer::kAnswered) {
-    return state;
-  }
+  const MonitorConnection::Answer asked = monitor.Ask(
+      BuildResourceGetRequest(kC64OnlyResource, kMachineCheckRequestId),
+      kMachineCheckRequestId, &answer);
+  state.not_the_monitor = asked == MonitorConnection::Answer::kMalformed;
+  if (asked != MonitorConnection::Answer::kAnswered) return state;
   state.answered = true;
   state.c64 = answer.error == 0;
   monitor.Ask(BuildRequest(kExitCommand, kMachineCheckRequestId, {}),
@@ -402,6 +401,7 @@ MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
 }
 
 HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
+                                const ListenerOwner& owner,
                                 const std::string& absolute_path,
                                 const Deadline& deadline,
                                 const std::vector<Breakpoint>* breakpoints) {
@@ -409,7 +409,6 @@ HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
   result.route = Route::kMonitor;
   // Nothing is sent to a process of another user, who could run anything
   // it is sent on a shared machine.
-  const ListenerOwner owner = sockets.FindListener(address.host, address.port);
   if (owner.other_user) {
     result.outcome = Outcome::kRefused;
     result.reason = Reason::kOtherUser;
@@ -418,7 +417,16 @@ HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
   }
   result.pid = owner.pid;
   MonitorConnection monitor(sockets, deadline.Capped(kMonitorCapMs));
-  if (!monitor.Open(address)) return result;  // Absent.
+  if (!monitor.Open(address)) {
+    // A listener that the system lists but that completes no connection
+    // is silent, not absent: a VICE stopped in its monitor accepts none,
+    // and once its queue is full the connection is not even made.
+    if (owner.seen) {
+      result.outcome = Outcome::kRefused;
+      result.reason = Reason::kNoAnswer;
+    }
+    return result;
+  }
   std::vector<unsigned char> autostart;
   if (!BuildAutostartRequest(absolute_path, kAutostartRequestId, &autostart)) {
     result.outcome = Outcome::kRefused;

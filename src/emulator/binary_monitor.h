@@ -158,6 +158,7 @@ class MonitorConnection {
 struct MonitorState {
   bool listening = false;  // Something accepted the connection.
   ListenerOwner owner;     // Whose it is; another user's is not asked.
+  bool not_the_monitor = false;  // It answered in frames of another kind.
   bool answered = false;   // It answered as VICE's monitor.
   bool c64 = false;        // And emulates a C64.
 };
@@ -169,7 +170,8 @@ struct MonitorState {
 MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
                           const Deadline& deadline);
 
-/// Asks the VICE behind the binary monitor at `address` to autostart
+/// Asks the VICE behind the binary monitor at `address`, whose listener is
+/// `owner` (Sockets::FindListener), to autostart
 /// `absolute_path`, within the smaller of kMonitorCapMs and the time left
 /// before `deadline`. With `breakpoints` (a debug run), first replaces
 /// VICE's exec checkpoints by them: each exec checkpoint is deleted, load
@@ -184,8 +186,10 @@ MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
 /// delivered; unconfirmed once the autostart was written whole and no
 /// answer could be read; refused for another user, a path too long for the
 /// request, another machine, an error answer, a monitor that does not answer
-/// or a stream that is not the monitor's; absent when nothing listens.
+/// (or completes no connection while the system lists it) or a stream that
+/// is not the monitor's; absent when nothing listens.
 HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
+                                const ListenerOwner& owner,
                                 const std::string& absolute_path,
                                 const Deadline& deadline,
                                 const std::vector<Breakpoint>* breakpoints);

@@ -45,8 +45,7 @@ HandOffLine RenderMonitor(const HandOff& r, const HandOffContext& c) {
       return {HandOffLine::kMessage,
               Format("%s: autostarted in VICE%s through its monitor%s%s\n",
                      program, Pid(r).c_str(), breakpoints.c_str(),
-                     r.monitor.raised == Raising::kNoWindow ||
-                             r.monitor.raised == Raising::kFailed
+                     r.monitor.raised == Raising::kNoWindow
                          ? "; its window is not on this display"
                          : "")};
     }
@@ -86,9 +85,9 @@ HandOffLine RenderMonitor(const HandOff& r, const HandOffContext& c) {
           program, r.code));
     case Reason::kOtherUser:
       return Warning(Format(
-          "the monitor on %s belongs to another user (uid %ld); nothing was "
-          "sent to it",
-          monitor, r.code));
+          "the monitor on %s belongs to another user%s; nothing was sent to "
+          "it",
+          monitor, r.code >= 0 ? Format(" (uid %ld)", r.code).c_str() : ""));
     case Reason::kNoAnswer:
       return Warning(Format("the monitor on %s did not answer within %g s",
                             monitor, Seconds(kMonitorCapMs)));

@@ -47,14 +47,42 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
   // where there is none, only the shell can open the file.
   std::string absolute;
   const AbsolutePath made = platform_.GetAbsolutePath(paths.program, &absolute);
-  if (made != AbsolutePath::kMade) {
-    window.outcome = Outcome::kRefused;
-    window.reason = made == AbsolutePath::kOutsideCodePage
-                        ? Reason::kOutsideCodePage
-                        : Reason::kNoFolder;
-  } else {
-    monitor = AutostartThroughMonitor(sockets_, address, absolute, deadline,
-                                      breakpoints);
+  if (made == AbsolutePath::kMade) {
+    const ListenerOwner owner =
+        sockets_.FindListener(address.host, address.port);
+    if (owner.owner_unknown) {
+      output_.Warning(
+          "warning: the system does not say whose the listener on %s is; it "
+          "is taken for your VICE\n",
+          context.monitor.c_str());
+    }
+    // The VICE the user looks at wins: where the monitor's VICE has no
+    // window on this display and a VICE window here takes the drop, the
+    // monitor is sent nothing.
+    FoundWindow here;
+    here.result = FoundWindow::kFound;
+    bool dropped_here = false;
+    if (owner.seen && !owner.other_user && owner.pid != 0) {
+      here = windows_.Find(owner.pid, deadline.Capped(kRaiseCapMs),
+                           IsEmulatorTitle);
+      if (here.result == FoundWindow::kNotFound) {
+        window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
+        dropped_here = true;
+        if (window.outcome == Outcome::kDelivered ||
+            window.outcome == Outcome::kUnconfirmed) {
+          if (breakpoints != nullptr) output_.Warning("%s", kMonitorOnly);
+          Print(RenderHandOff(window, context));
+          return true;
+        }
+        // A refusal is said; a drop that failed leaves the monitor's VICE,
+        // which needs no display, to serve.
+        if (window.outcome == Outcome::kRefused) {
+          Print(RenderHandOff(window, context));
+        }
+      }
+    }
+    monitor = AutostartThroughMonitor(sockets_, address, owner, absolute,
+                                      deadline, breakpoints);
     // A VICE that stopped at a breakpoint waits in its own monitor window,
     // and its binary monitor answers nothing: a drop would land in a
     // stopped VICE too.
@@ -72,17 +100,33 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
     }
     if (monitor.outcome == Outcome::kDelivered ||
         monitor.outcome == Outcome::kUnconfirmed) {
-      // The VICE that took it comes to the front, as a new one would.
+      // The VICE that took it comes to the front, as a new one would; what
+      // the look above found is not asked again.
       monitor.monitor.raised =
-          windows_.Raise(monitor.pid, deadline, IsEmulatorTitle);
+          here.result == FoundWindow::kNotFound ? Raising::kNoWindow
+          : here.result == FoundWindow::kFailed
+              ? Raising::kFailed
+              : windows_.Raise(monitor.pid, deadline, IsEmulatorTitle);
       Print(RenderRaising(monitor.monitor.raised, context));
     }
     Print(RenderHandOff(monitor, context));
     if (EndsTheChain(monitor)) return monitor.outcome != Outcome::kFailed;
-    if (breakpoints != nullptr) output_.Warning("%s", kMonitorOnly);
-    window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
+    // The window route has had its turn already where it came first; its
+    // refusal was said then.
+    if (!dropped_here) {
+      if (breakpoints != nullptr) output_.Warning("%s", kMonitorOnly);
+      window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
+    }
+    if (!dropped_here || window.outcome != Outcome::kRefused) {
+      Print(RenderHandOff(window, context));
+    }
+  } else {
+    window.outcome = Outcome::kRefused;
+    window.reason = made == AbsolutePath::kOutsideCodePage
+                        ? Reason::kOutsideCodePage
+                        : Reason::kNoFolder;
+    Print(RenderHandOff(window, context));
   }
-  Print(RenderHandOff(window, context));
   if (EndsTheChain(window)) return window.outcome != Outcome::kFailed;
   return OpenThroughShell(paths, &monitor, &window, context);
 }

@@ -22,15 +22,45 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
+// The 32-bit word `text` (8 hex digits, as the kernel prints it) as its four
+// bytes in memory order, appended to `bytes`; false when it is no word.
+bool AppendWord(const std::string& text, bool little_endian,
+                std::vector<unsigned char>* bytes) {
+  char* end = nullptr;
+  const unsigned long word = std::strtoul(text.c_str(), &end, 16);
+  if (text.size() != 8 || *end != '\0') return false;
+  for (int i = 0; i < 4; ++i) {
+    const int shift = little_endian ? 8 * i : 8 * (3 - i);
+    bytes->push_back(static_cast<unsigned char>(word >> shift));
+  }
+  return true;
+}
+
+// Whether a socket bound to `bytes` (4 for IPv4, 16 for IPv6, in network
+// order) takes connections to the IPv4 `address`.
+bool Reaches(const std::vector<unsigned char>& bytes, std::uint32_t address) {
+  std::size_t zeros = 0;
+  while (zeros < bytes.size() && bytes[zeros] == 0) ++zeros;
+  if (zeros == bytes.size()) return true;  // 0.0.0.0 or ::
+  std::size_t at = 0;
+  if (bytes.size() == 16) {
+    // Only ::ffff:a.b.c.d; ::1 and other IPv6 addresses take no IPv4.
+    if (zeros < 10 || bytes[10] != 0xFF || bytes[11] != 0xFF) return false;
+    at = 12;
+  }
+  const std::uint32_t bound = static_cast<std::uint32_t>(bytes[at]) << 24 |
+                              static_cast<std::uint32_t>(bytes[at + 1]) << 16 |
+                              static_cast<std::uint32_t>(bytes[at + 2]) << 8 |
+                              bytes[at + 3];
+  return bound == address;
+}
+
 }  // namespace
 
-bool FindTcpListener(const std::string& table, std::uint32_t address, int port,
-                     bool little_endian, TcpListener* listener) {
-  // The kernel prints the address's four bytes as one native integer.
-  const unsigned long wanted =
-      little_endian ? (address >> 24 | (address >> 8 & 0xFF00) |
-                       (address << 8 & 0xFF0000) | (address & 0xFF) << 24)
-                    : address;
+std::vector<TcpListener> FindTcpListeners(const std::string& table,
+                                          std::uint32_t address, int port,
+                                          bool little_endian) {
+  std::vector<TcpListener> found;
   // No stream classes: they would bring the C++ runtime's locales into a
   // binary that links it statically.
   std::size_t next = table.find('\n');  // Past the heading.
@@ -43,22 +73,23 @@ bool FindTcpListener(const std::string& table, std::uint32_t address, int port,
     if (fields.size() < 10) continue;
     const std::string& local = fields[1];
     const std::string& state = fields[3];
-    const std::string& uid = fields[7];
-    const std::string& inode = fields[9];
     const std::size_t colon = local.find(':');
     if (colon == std::string::npos || state != kListenState) continue;
-    const std::string address_text = local.substr(0, colon);
     char* end = nullptr;
-    const unsigned long bound = std::strtoul(address_text.c_str(), &end, 16);
-    if (*end != '\0') continue;
     const long local_port = std::strtol(local.c_str() + colon + 1, &end, 16);
     if (*end != '\0' || local_port != port) continue;
-    if (bound != wanted && bound != 0) continue;
-    listener->uid = std::strtol(uid.c_str(), nullptr, 10);
-    listener->inode = std::strtoul(inode.c_str(), nullptr, 10);
-    return true;
+    std::vector<unsigned char> bytes;
+    bool words = colon == 8 || colon == 32;
+    for (std::size_t at = 0; words && at < colon; at += 8) {
+      words = AppendWord(local.substr(at, 8), little_endian, &bytes);
+    }
+    if (!words || !Reaches(bytes, address)) continue;
+    TcpListener listener;
+    listener.uid = std::strtol(fields[7].c_str(), nullptr, 10);
+    listener.inode = std::strtoul(fields[9].c_str(), nullptr, 10);
+    found.push_back(listener);
   }
-  return false;
+  return found;
 }
 
 }  // namespace quennet::brackwin

@@ -3,21 +3,26 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quennet::brackwin {
 
-/// A listening socket as Linux lists it in /proc/net/tcp.
+/// A listening socket as Linux lists it in /proc/net/tcp or tcp6.
 struct TcpListener {
   long uid = -1;
   unsigned long inode = 0;
 };
 
-/// Finds, in the text of /proc/net/tcp, the socket that listens on `port`
-/// and that a connection to `address` (host byte order) reaches: bound to
-/// it or to every address. Addresses are in the kernel's byte order, which
-/// `little_endian` gives. Returns false when there is none.
-bool FindTcpListener(const std::string& table, std::uint32_t address, int port,
-                     bool little_endian, TcpListener* listener);
+/// Finds, in the text of /proc/net/tcp or /proc/net/tcp6, the sockets that
+/// listen on `port` and that a connection to the IPv4 `address` (host byte
+/// order) may reach: bound to it or to every address, in IPv4 or in IPv6
+/// (`::`, which takes IPv4 too unless it is set to IPv6 only, and the
+/// IPv4-mapped `::ffff:a.b.c.d`; `::1` is IPv6's own loopback and is not
+/// reached). Addresses are printed as 32-bit words in the kernel's byte
+/// order, which `little_endian` gives.
+std::vector<TcpListener> FindTcpListeners(const std::string& table,
+                                          std::uint32_t address, int port,
+                                          bool little_endian);
 
 }  // namespace quennet::brackwin
 

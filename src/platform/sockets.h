@@ -13,11 +13,16 @@ inline constexpr SocketHandle kNoSocket = -1;
 
 /// The process that listens on a loopback port.
 struct ListenerOwner {
+  /// The system lists a listener there, whether or not it accepts.
+  bool seen = false;
   /// The owner's process id; 0 when it cannot be told.
   long pid = 0;
-  /// The listener belongs to another user, whose uid is `uid`.
+  /// The listener belongs to another user, whose uid is `uid` (-1 where
+  /// users have no uid).
   bool other_user = false;
   long uid = -1;
+  /// A listener is seen, and the system does not say whose it is.
+  bool owner_unknown = false;
 };
 
 /// TCP on the loopback interface, for VICE's monitor.
@@ -48,8 +53,9 @@ class Sockets {
 
   virtual void CloseSocket(SocketHandle socket) = 0;
 
-  /// Who listens on `address`:`port` (host byte order), as far as the
-  /// system tells.
+  /// Who listens on `address`:`port` (host byte order), over IPv4 or IPv6,
+  /// as far as the system tells. Where several listeners may take the
+  /// connection, and one is another user's, `other_user` is set.
   virtual ListenerOwner FindListener(std::uint32_t address, int port) = 0;
 };
 

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/proc_net_tcp.h"
 #include "platform/sockets.h"
@@ -125,29 +126,43 @@ class PosixSockets : public Sockets {
   }
 
   // Linux lists the sockets of this network namespace, with their owners'
-  // uids and inodes, in /proc/net/tcp; elsewhere nothing can be told.
+  // uids and inodes, in /proc/net/tcp and tcp6 (a dual-stack listener on
+  // :: is only in tcp6); elsewhere nothing can be told.
   ListenerOwner FindListener(std::uint32_t address, int port) override {
     ListenerOwner owner;
-    std::FILE* file = std::fopen("/proc/net/tcp", "r");
-    if (file == nullptr) return owner;
+    std::vector<TcpListener> listeners;
+    for (const char* path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+      const std::vector<TcpListener> found =
+          FindTcpListeners(ReadTable(path), address, port, IsLittleEndian());
+      listeners.insert(listeners.end(), found.begin(), found.end());
+    }
+    owner.seen = !listeners.empty();
+    for (const TcpListener& listener : listeners) {
+      if (listener.uid != static_cast<long>(getuid())) {
+        owner.other_user = true;
+        owner.uid = listener.uid;
+        return owner;
+      }
+    }
+    if (owner.seen) {
+      owner.uid = listeners[0].uid;
+      owner.pid = FindSocketHolder(listeners[0].inode);
+    }
+    return owner;
+  }
+
+ private:
+  static std::string ReadTable(const char* path) {
     std::string table;
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return table;
     char chunk[4096];
     for (std::size_t count;
          (count = std::fread(chunk, 1, sizeof(chunk), file)) > 0;) {
       table.append(chunk, count);
     }
     std::fclose(file);
-    TcpListener listener;
-    if (!FindTcpListener(table, address, port, IsLittleEndian(), &listener)) {
-      return owner;
-    }
-    owner.uid = listener.uid;
-    if (listener.uid != static_cast<long>(getuid())) {
-      owner.other_user = true;
-      return owner;
-    }
-    owner.pid = FindSocketHolder(listener.inode);
-    return owner;
+    return table;
   }
 };
 

@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "platform/listener_user.h"
 #include "platform/sockets.h"
 
 namespace quennet::brackwin {
@@ -95,37 +96,122 @@ class Win32Sockets : public Sockets {
     closesocket(ToSocket(socket));
   }
 
-  // The owning process of the listener, from the TCP table. Windows keeps
-  // another user's process from our messages only by integrity level, and
-  // says nothing of the owner's user here: `other_user` stays false.
+  // The owning processes of the listeners that a connection may reach, from
+  // the TCP tables of IPv4 and IPv6 (a dual-stack listener on :: is only in
+  // the latter), each judged by its session and user.
   ListenerOwner FindListener(std::uint32_t address, int port) override {
     ListenerOwner owner;
-    ULONG size = 0;
-    if (GetExtendedTcpTable(nullptr, &size, FALSE, AF_INET,
-                            TCP_TABLE_OWNER_PID_LISTENER,
-                            0) != ERROR_INSUFFICIENT_BUFFER) {
-      return owner;
-    }
-    std::vector<unsigned char> buffer(size);
-    auto* table = reinterpret_cast<MIB_TCPTABLE_OWNER_PID*>(buffer.data());
-    if (GetExtendedTcpTable(table, &size, FALSE, AF_INET,
-                            TCP_TABLE_OWNER_PID_LISTENER, 0) != NO_ERROR) {
-      return owner;
-    }
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-      const MIB_TCPROW_OWNER_PID& row = table->table[i];
-      const u_short local_port =
-          ntohs(static_cast<u_short>(row.dwLocalPort & 0xFFFF));
-      const u_long local = ntohl(row.dwLocalAddr);
-      if (local_port == port && (local == address || local == INADDR_ANY)) {
-        owner.pid = static_cast<long>(row.dwOwningPid);
-        break;
+    std::vector<DWORD> pids;
+    ListListeners(AF_INET, address, port, &pids);
+    ListListeners(AF_INET6, address, port, &pids);
+    owner.seen = !pids.empty();
+    for (const DWORD pid : pids) {
+      switch (DecideListenerUser(ReadFacts(pid))) {
+        case ListenerUser::kOther:
+          owner.other_user = true;
+          owner.pid = 0;
+          return owner;
+        case ListenerUser::kUnknown:
+          owner.owner_unknown = true;
+          break;
+        case ListenerUser::kOurs:
+          if (owner.pid == 0) owner.pid = static_cast<long>(pid);
+          break;
       }
     }
     return owner;
   }
 
  private:
+  // Appends the owners of the listeners on `port` in the table of `family`
+  // that take connections to the IPv4 `address`: bound to it, to every
+  // address, or (IPv6) to its IPv4-mapped form.
+  static void ListListeners(ULONG family, std::uint32_t address, int port,
+                            std::vector<DWORD>* pids) {
+    ULONG size = 0;
+    if (GetExtendedTcpTable(nullptr, &size, FALSE, family,
+                            TCP_TABLE_OWNER_PID_LISTENER,
+                            0) != ERROR_INSUFFICIENT_BUFFER) {
+      return;
+    }
+    std::vector<unsigned char> buffer(size);
+    if (GetExtendedTcpTable(buffer.data(), &size, FALSE, family,
+                            TCP_TABLE_OWNER_PID_LISTENER, 0) != NO_ERROR) {
+      return;
+    }
+    const auto port_of = [](DWORD local_port) {
+      return ntohs(static_cast<u_short>(local_port & 0xFFFF));
+    };
+    if (family == AF_INET) {
+      const auto* table =
+          reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(buffer.data());
+      for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        const MIB_TCPROW_OWNER_PID& row = table->table[i];
+        const u_long local = ntohl(row.dwLocalAddr);
+        if (port_of(row.dwLocalPort) == port &&
+            (local == address || local == INADDR_ANY)) {
+          pids->push_back(row.dwOwningPid);
+        }
+      }
+      return;
+    }
+    const auto* table =
+        reinterpret_cast<const MIB_TCP6TABLE_OWNER_PID*>(buffer.data());
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+      const MIB_TCP6ROW_OWNER_PID& row = table->table[i];
+      const UCHAR* bytes = row.ucLocalAddr;
+      bool any = true, mapped = bytes[10] == 0xFF && bytes[11] == 0xFF;
+      for (int b = 0; b < 16; ++b) any = any && bytes[b] == 0;
+      for (int b = 0; b < 10; ++b) mapped = mapped && bytes[b] == 0;
+      const u_long embedded = static_cast<u_long>(bytes[12]) << 24 |
+                              static_cast<u_long>(bytes[13]) << 16 |
+                              static_cast<u_long>(bytes[14]) << 8 | bytes[15];
+      if (port_of(row.dwLocalPort) == port &&
+          (any || (mapped && embedded == address))) {
+        pids->push_back(row.dwOwningPid);
+      }
+    }
+  }
+
+  // What the system tells of process `pid`'s session and user, beside ours.
+  static ListenerFacts ReadFacts(DWORD pid) {
+    ListenerFacts facts;
+    facts.pid_known = pid != 0;
+    DWORD session = 0, own_session = 0;
+    facts.session_known =
+        ProcessIdToSessionId(pid, &session) &&
+        ProcessIdToSessionId(GetCurrentProcessId(), &own_session);
+    facts.session = session;
+    facts.own_session = own_session;
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) return facts;
+    std::vector<unsigned char> theirs, ours;
+    if (ReadTokenUser(process, &theirs) &&
+        ReadTokenUser(GetCurrentProcess(), &ours)) {
+      facts.user = EqualSid(reinterpret_cast<TOKEN_USER*>(theirs.data())->User.Sid,
+                            reinterpret_cast<TOKEN_USER*>(ours.data())->User.Sid)
+                       ? ListenerFacts::User::kSame
+                       : ListenerFacts::User::kOther;
+    }
+    CloseHandle(process);
+    return facts;
+  }
+
+  // The TOKEN_USER of `process`'s token in `buffer`; false when unread.
+  static bool ReadTokenUser(HANDLE process, std::vector<unsigned char>* buffer) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    buffer->resize(size);
+    const bool read =
+        size != 0 && GetTokenInformation(token, TokenUser, buffer->data(),
+                                         size, &size);
+    CloseHandle(token);
+    return read;
+  }
+
   bool winsock_ready_ = false;
 };
 
