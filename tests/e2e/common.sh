@@ -8,6 +8,11 @@ fail() {
   exit 1
 }
 
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+
 # Runs the tool with the given switches; sets `out` (standard output,
 # exact) and `status`.
 run() {

@@ -185,6 +185,40 @@ case $case_name in
     expect_opened "$work/run" demo.prg
     echo "returned after $elapsed_ms ms"
     ;;
+  other-user)
+    # Another user's listener on the monitor's port, over IPv4 and over
+    # IPv6's dual stack (listed only in /proc/net/tcp6): sent nothing.
+    # The system's python3, which the other user can run.
+    setpriv --reuid=65534 --regid=65534 --clear-groups /usr/bin/python3 -c '' \
+      2> /dev/null ||
+      skip "no other uid to run a listener as (a user namespace maps only root)"
+    # A folder that the other user can write to.
+    chmod 711 "$work"
+    mkdir -m 1777 "$work/other"
+    for family in AF_INET AF_INET6; do
+      rm -f "$work/other/received"
+      setpriv --reuid=65534 --regid=65534 --clear-groups /usr/bin/python3 -c '
+import socket, sys
+family = getattr(socket, sys.argv[1])
+server = socket.socket(family)
+if family == socket.AF_INET6:
+    server.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
+server.bind(("127.0.0.1" if family == socket.AF_INET else "::", 6502))
+server.listen()
+open(sys.argv[2] + ".up", "w").close()
+connection, _ = server.accept()
+open(sys.argv[2], "wb").write(connection.recv(4096))
+'  "$family" "$work/other/received" &
+      pids+=($!)
+      wait_for "$work/other/received.up"
+      rm -f "$work/other/received.up"
+      run -f demo.asm -r -e
+      expect 0 "warning: the monitor on 127.0.0.1:6502 belongs to another user (uid 65534); nothing was sent to it"$'\n'"demo.prg: opened with xdg-open"$'\n'
+      [ ! -s "$work/other/received" ] ||
+        fail "$family: the listener was sent $(cat "$work/other/received")"
+      kill "${pids[-1]}"
+    done
+    ;;
   sigchld-ignored)
     # A caller that ignores SIGCHLD hands that on through exec.
     launcher=(perl -e '$SIG{CHLD} = "IGNORE"; exec @ARGV or die')
