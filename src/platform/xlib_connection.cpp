@@ -192,6 +192,27 @@ struct Connection {
     return text.substr(0, text.find('\0'));
   }
 
+  // Whether the client of `window` runs on this machine, by its
+  // WM_CLIENT_MACHINE: one of another host (ssh -X from there) would be
+  // handed a path that names a file here. A window that does not say is
+  // taken as this host's; a short name matches the full one.
+  bool OnThisHost(Window window) {
+    const std::vector<unsigned char> bytes =
+        GetProperty(window, XA_WM_CLIENT_MACHINE, AnyPropertyType, 256);
+    std::string machine(bytes.begin(), bytes.end());
+    machine = machine.substr(0, machine.find('\0'));
+    char host[256] = {};
+    if (machine.empty() || gethostname(host, sizeof(host) - 1) != 0) {
+      return true;
+    }
+    const std::string here = host;
+    const auto names = [](const std::string& full, const std::string& part) {
+      return full.compare(0, part.size(), part) == 0 &&
+             (full.size() == part.size() || full[part.size()] == '.');
+    };
+    return names(machine, here) || names(here, machine);
+  }
+
   // The application window inside `frame`: under a reparenting window
   // manager the title sits on the client (the window with WM_STATE), not on
   // the frame.
@@ -258,7 +279,10 @@ struct Connection {
         if (window == 0) continue;
         text = GetTitle(window);
       }
-      if (text.empty() || !is_vice(text) || !IsEnabled(window)) continue;
+      if (text.empty() || !is_vice(text) || !IsEnabled(window) ||
+          !OnThisHost(window)) {
+        continue;
+      }
       const long owner = GetLongOr0(window, net_wm_pid, XA_CARDINAL);
       if (pid != 0 && owner != pid) continue;
       *title = text;

@@ -76,6 +76,15 @@ case $case_name in
     expect_no_drop unmapped
     expect_no_drop other
     ;;
+  other-host)
+    # A client of another host (ssh -X) on top, and one that names this
+    # host by its short name: only the latter is dropped on.
+    XDND_TARGET_MACHINE=$(hostname).example start_target here "$title" mapped answer
+    XDND_TARGET_MACHINE=elsewhere.example start_target there "$title" mapped answer
+    run_ok "$dropped" -f demo.asm -r -e
+    expect_uri here "file://$work/run/demo.prg"
+    expect_no_drop there
+    ;;
   topmost-wins)
     start_target below "$title" mapped answer
     start_target above "$title" mapped answer
