@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,7 +30,14 @@ class FakePlatform : public Platform {
   int command_result = 0;
   LeadByteTable lead_bytes;
   PathLimits path_limits;
-  OpenResult open_result = {OpenStatus::kOpened, 42, "ShellExecute"};
+  OpenResult open_result = {OpenStatus::kOpened, 42, "ShellExecute", "", 0,
+                            ""};
+  /// How an opener left running (kStarted) ends: as `opener_end`, or not
+  /// while `opener_runs`; and the program it started, where it runs.
+  OpenResult opener_end;
+  bool opener_runs = false;
+  long descendant = 0;
+  bool association_times_out = false;
   /// Files that exist; when null, every file does.
   std::vector<std::string>* existing_files = nullptr;
   /// The clock, in ms since 1970, and how far a command moves it on: the
@@ -98,9 +107,21 @@ class FakePlatform : public Platform {
     opens.push_back({file, directory});
     return open_result;
   }
-  bool FindAssociation(const std::string&, Association* found) override {
+  bool AwaitOpener(OpenResult* result, int timeout_ms) override {
+    if (opener_runs) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+      return false;
+    }
+    *result = opener_end;
+    return true;
+  }
+  long FindDescendant(long, const std::string&) override { return descendant; }
+  AssociationLookup FindAssociation(const std::string&, const Deadline&,
+                                    Association* found) override {
+    if (association_times_out) return AssociationLookup::kTimedOut;
     *found = association;
-    return !association.entry.empty();
+    return association.entry.empty() ? AssociationLookup::kNone
+                                     : AssociationLookup::kFound;
   }
   bool ReadTextFile(const std::string& path, std::size_t,
                     std::string* text) override {
@@ -216,6 +237,9 @@ class FakeWindowRoute : public WindowRoute {
   std::string vice_window;
   /// What Find says of the C64 window of a given VICE process (pid != 0).
   FoundWindow::Result process_window = FoundWindow::kFound;
+  /// Why `vice_window` would take no drop now; whether the display answers.
+  Reason vice_window_reason = Reason::kNone;
+  bool display_silent = false;
 
   std::vector<std::string> drops;
   std::vector<long> raises;
@@ -234,7 +258,10 @@ class FakeWindowRoute : public WindowRoute {
   FoundWindow Find(long pid, const Deadline&, TitlePredicate matches) override {
     finds.push_back(pid);
     FoundWindow result;
-    if (pid != 0 && matches("VICE (C64SC)")) {
+    result.reason = vice_window_reason;
+    if (display_silent) {
+      result.result = FoundWindow::kFailed;
+    } else if (pid != 0 && matches("VICE (C64SC)")) {
       result.result = process_window;
     } else if (monitor_window_open && matches("VICE monitor")) {
       result.result = FoundWindow::kFound;

@@ -147,9 +147,67 @@ TEST_F(HandOffChainTest, ShellFailureIsReportedWithItsCause) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    platform_.open_result = {c.status, c.code, "xdg-open", "file not found"};
+    platform_.open_result = {c.status, c.code, "xdg-open",
+                             "file not found", 0, ""};
     EXPECT_EQ(RunTool(system_, "-f d.asm -r", &output_), -1);
     EXPECT_EQ(output_, c.message);
+  }
+}
+
+TEST_F(HandOffChainTest, TheShellRouteSaysOpenedOnlyOnEvidence) {
+  const Association x64sc{"vice.desktop", "x64sc", true};
+  const OpenResult failed = {OpenStatus::kApplicationFailed, 4, "xdg-open",
+                             "failed", 0, ""};
+  const OpenResult program_failed = {
+      OpenStatus::kProgramFailed, 1, "ShellExecute", "", 0, "C:\\v\\x64sc.exe"};
+  const std::string opened = "demo.prg: opened with xdg-open\n";
+  OpenResult started, ended;
+  started.status = OpenStatus::kStarted;
+  const struct {
+    OpenResult open, end;
+    bool runs;
+    long descendant;
+    FoundWindow::Result window;
+    int status;
+    std::string output;
+  } cases[] = {
+      // The opener's status decides when it comes.
+      {started, ended, false, 0, FoundWindow::kFound, 0, opened},
+      {started, failed, false, 0, FoundWindow::kFound, -1,
+       "xdg-open could not start the application for demo.prg (status 4); "
+       "the .prg association runs x64sc (vice.desktop): run \"x64sc "
+       "demo.prg\" to see its message (Debian's VICE needs the C64 ROMs, see "
+       "the README)\n"},
+      // While it runs: the program it started, with a window or no display.
+      {started, ended, true, 321, FoundWindow::kFound, 0, opened},
+      {started, ended, true, 321, FoundWindow::kNoDisplay, 0,
+       opened},
+      // Neither by the deadline: what is known, and no claim.
+      {started, ended, true, 321, FoundWindow::kNotFound, 0,
+       "warning: x64sc (pid 321) runs, but no window of it appeared on the X "
+       "display :93 within 3 s; demo.prg may not open\n"},
+      {program_failed, ended, false, 0, FoundWindow::kFound, -1,
+       "ShellExecute started C:\\v\\x64sc.exe for demo.prg, and it exited "
+       "at once with code 1: run it by hand to see its message\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.output);
+    FakeSystem system;
+    system.platform.open_result = c.open;
+    system.platform.open_result.opener =
+        c.open.opener[0] != '\0' ? c.open.opener : "xdg-open";
+    system.platform.opener_end = c.end;
+    system.platform.opener_end.opener = "xdg-open";
+    system.platform.opener_runs = c.runs;
+    system.platform.descendant = c.descendant;
+    system.platform.association = x64sc;
+    system.platform.wording.application_failure =
+        c.open.status == OpenStatus::kProgramFailed
+            ? "run it by hand to see its message"
+            : "Debian's VICE needs the C64 ROMs, see the README";
+    system.windows.process_window = c.window;
+    EXPECT_EQ(RunTool(system, "-f demo.asm -r", &output_), c.status);
+    EXPECT_EQ(output_, c.output);
   }
 }
 
@@ -186,7 +244,7 @@ TEST_F(HandOffChainTest, AFailedStartNamesWhatTheAssociationRuns) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
-    platform_.open_result = {c.status, 4, "xdg-open"};
+    platform_.open_result = {c.status, 4, "xdg-open", "failed", 0, ""};
     platform_.association = c.association;
     EXPECT_EQ(RunTool(system_, "-f d.asm -r", &output_), -1);
     EXPECT_EQ(output_, c.message);

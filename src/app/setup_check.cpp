@@ -70,38 +70,61 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
                      ? ("found in KICKASS_PATH (" + folder + ")").c_str()
                      : ("missing: " + problem).c_str());
 
-  // The routes into VICE, any of which will do.
-  bool route = false;
+  // The routes into VICE, any of which will do; but a probe that went
+  // unanswered, or a VICE that would take nothing now, makes it not ready:
+  // -r -e would meet the same.
+  bool route = false, blocked = false;
   Association association;
-  if (!platform.FindAssociation("demo.prg", &association)) {
-    output.Message(
-        ".prg association: missing: associate .prg files with x64sc (see "
-        "the README)\n");
-  } else if (!association.program_found) {
-    output.Message(
-        ".prg association: missing: it %s\n",
-        DescribeMissingProgram(association).c_str());
-  } else {
-    route = true;
-    output.Message(".prg association: found, %s (%s)\n",
-                   association.program.c_str(), association.entry.c_str());
+  switch (platform.FindAssociation("demo.prg", deadline, &association)) {
+    case AssociationLookup::kNone:
+      output.Message(
+          ".prg association: missing: associate .prg files with x64sc (see "
+          "the README)\n");
+      break;
+    case AssociationLookup::kTimedOut:
+      blocked = true;
+      output.Message(
+          ".prg association: unknown: %s did not answer within %g s (does "
+          "the display answer?)\n",
+          platform.GetShellWording().association_lookup,
+          kHandOffDeadlineMs / 1000.0);
+      break;
+    case AssociationLookup::kFound:
+      if (!association.program_found) {
+        output.Message(".prg association: missing: it %s\n",
+                       DescribeMissingProgram(association).c_str());
+      } else {
+        route = true;
+        output.Message(".prg association: found, %s (%s)\n",
+                       association.program.c_str(), association.entry.c_str());
+      }
+      break;
   }
 
   const MonitorState state = CheckMonitor(sockets, monitor, deadline);
   const char* at = monitor.text.c_str();
   if (state.owner.other_user) {
-    output.Message("VICE's monitor at %s: another user's (uid %ld): not used\n",
-                   at, state.owner.uid);
+    output.Message("VICE's monitor at %s: another user's%s: not used\n", at,
+                   state.owner.uid >= 0
+                       ? (" (uid " + std::to_string(state.owner.uid) + ")")
+                             .c_str()
+                       : "");
   } else if (!state.listening) {
     output.Message(
         "VICE's monitor at %s: missing: start VICE with -binarymonitor (see "
         "the README)\n",
+        at);
+  } else if (state.not_the_monitor) {
+    output.Message(
+        "VICE's monitor at %s: what answers is not VICE's monitor: another "
+        "program has the port\n",
         at);
   } else if (!state.answered) {
     const bool stopped =
         state.owner.pid != 0 &&
         windows.Find(state.owner.pid, deadline, IsMonitorTitle).result ==
             FoundWindow::kFound;
+    blocked = blocked || stopped;
     output.Message("VICE's monitor at %s: does not answer%s\n", at,
                    stopped ? ": VICE is stopped in its monitor, leave it (x)"
                            : ": is it VICE's?");
@@ -120,12 +143,22 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
 
   const FoundWindow window = windows.Find(0, deadline, IsEmulatorTitle);
   const std::string display = windows.Describe();
-  if (window.result == FoundWindow::kFound) {
+  const char* title = window.title.c_str();
+  if (window.result == FoundWindow::kFound && window.reason == Reason::kNone) {
     route = true;
     output.Message("VICE window on %s: found, \"%s\"\n", display.c_str(),
-                   window.title.c_str());
+                   title);
+  } else if (window.result == FoundWindow::kFound) {
+    output.Message("VICE window on %s: found, \"%s\", but it %s\n",
+                   display.c_str(), title,
+                   window.reason == Reason::kDisabled
+                       ? "is disabled: a dialog is open in VICE"
+                   : window.reason == Reason::kTakesNoDrops
+                       ? "does not take dropped files"
+                       : "is not responding");
   } else if (window.result == FoundWindow::kFailed) {
-    output.Message("VICE window on %s: missing: the display does not answer\n",
+    blocked = true;
+    output.Message("VICE window on %s: unknown: the display does not answer\n",
                    display.c_str());
   } else {
     output.Message("VICE window on %s: none open\n", display.c_str());
@@ -151,7 +184,7 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
     }
   }
 
-  const bool ready = java_found && problem.empty() && route;
+  const bool ready = java_found && problem.empty() && route && !blocked;
   output.Message(ready ? "ready: brackwin -f SOURCE -r -e can run\n"
                        : "not ready: see the lines above\n");
   return ready ? 0 : -1;

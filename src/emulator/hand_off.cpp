@@ -143,6 +143,9 @@ HandOffLine RenderWindow(const HandOff& r, const HandOffContext& c) {
           return Warning(Format(
               "the VICE window \"%s\" is disabled: a dialog is open in VICE",
               title));
+        case Reason::kTakesNoDrops:
+          return Warning(Format(
+              "the VICE window \"%s\" does not take dropped files", title));
         case Reason::kElevated:
           return Warning(Format(
               "the VICE window \"%s\" runs with higher rights and takes no "

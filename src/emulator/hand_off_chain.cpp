@@ -131,6 +131,63 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
   return OpenThroughShell(paths, &monitor, &window, context);
 }
 
+bool HandOffChain::WatchOpener(const std::string& program,
+                               const Deadline& deadline, OpenResult* result,
+                               OpenerWatch* seen) {
+  // How often the opener and what it started are looked at.
+  constexpr int kWatchStepMs = 50;
+  bool looked_up = false;
+  for (;;) {
+    if (platform_.AwaitOpener(result, deadline.MillisecondsLeft(kWatchStepMs))) {
+      return true;
+    }
+    if (deadline.Passed()) return false;
+    if (!looked_up) {
+      looked_up = true;
+      Association association;
+      if (platform_.FindAssociation(program, deadline, &association) ==
+          AssociationLookup::kFound) {
+        seen->program = association.program;
+      }
+    }
+    if (seen->program.empty()) continue;
+    seen->pid = platform_.FindDescendant(result->process, seen->program);
+    if (seen->pid == 0) continue;
+    seen->window = windows_.Find(seen->pid, deadline.Capped(kRaiseCapMs),
+                                 [](const std::string&) { return true; })
+                       .result;
+    // Without an X display (Wayland alone) the running program is all
+    // that can be seen.
+    if (seen->window == FoundWindow::kFound ||
+        seen->window == FoundWindow::kNoDisplay) {
+      result->status = OpenStatus::kOpened;
+      return true;
+    }
+  }
+}
+
+std::string HandOffChain::DescribeUnfinishedOpening(
+    const OpenResult& result, const OpenerWatch& seen,
+    const HandOffContext& context) {
+  const std::string within =
+      std::to_string(kHandOffDeadlineMs / 1000) + " s";
+  const std::string may = "; " + context.program + " may not open";
+  if (seen.pid == 0) {
+    return std::string(result.opener) + " still runs after " + within +
+           (seen.program.empty()
+                ? ", and what it starts is not known"
+                : ", and " + seen.program + " has not started") +
+           may;
+  }
+  const std::string runs =
+      seen.program + " (pid " + std::to_string(seen.pid) + ") runs, but ";
+  if (seen.window == FoundWindow::kFailed) {
+    return runs + context.display + " did not answer" + may;
+  }
+  return runs + "no window of it appeared on " + context.display +
+         " within " + within + may;
+}
+
 void HandOffChain::Print(const HandOffLine& line) {
   switch (line.channel) {
     case HandOffLine::kNone:
@@ -151,20 +208,39 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
                                     const HandOff* monitor,
                                     const HandOff* window,
                                     const HandOffContext& context) {
-  const OpenResult result =
+  const Deadline deadline(kHandOffDeadlineMs);
+  OpenResult result =
       platform_.OpenWithShell(paths.program, paths.working_directory);
   const char* program = paths.program.c_str();
   const ShellWording& words = platform_.GetShellWording();
+  // Where -e looked, for the user who will fix the association.
+  const std::string no_vice = DescribeNoVice(monitor, window, context);
+  OpenerWatch seen;
+  if (result.status == OpenStatus::kStarted &&
+      !WatchOpener(paths.program, deadline, &result, &seen)) {
+    // Nothing is claimed on silence; nothing failed either.
+    if (!no_vice.empty()) output_.Message("%s: %s\n", program, no_vice.c_str());
+    output_.Warning("warning: %s\n",
+                    DescribeUnfinishedOpening(result, seen, context).c_str());
+    return true;
+  }
   if (result.status == OpenStatus::kOpened) {
     output_.Message(
         "%s", RenderOpened(result.opener, monitor, window, context).c_str());
     return true;
   }
-  // Where -e looked, for the user who will fix the association.
-  const std::string no_vice = DescribeNoVice(monitor, window, context);
   if (!no_vice.empty()) output_.Error("%s\n", no_vice.c_str());
+  Association association;
   switch (result.status) {
     case OpenStatus::kOpened:
+    case OpenStatus::kStarted:
+      break;
+    case OpenStatus::kProgramFailed:
+      output_.Error(
+          "%s started %s for %s, and it exited at once with code %d: %s\n",
+          result.opener,
+          result.program.empty() ? "the application" : result.program.c_str(),
+          program, result.code, words.application_failure);
       break;
     case OpenStatus::kNoAssociation:
       output_.Error(
@@ -185,8 +261,15 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
     case OpenStatus::kApplicationFailed: {
       // The opener could not start what the association names; it says
       // nothing of why, and the program itself would.
-      Association association;
-      if (!platform_.FindAssociation(paths.program, &association)) {
+      const AssociationLookup lookup =
+          platform_.FindAssociation(paths.program, deadline, &association);
+      if (lookup == AssociationLookup::kTimedOut) {
+        output_.Error(
+            "%s could not start the application for %s (status %d), and %s "
+            "did not answer within %g s\n",
+            result.opener, program, result.code, words.association_lookup,
+            kHandOffDeadlineMs / 1000.0);
+      } else if (lookup == AssociationLookup::kNone) {
         output_.Error(
             "%s could not start the application for %s (status %d), and "
             "%s names none: %s (see the README)\n",
@@ -210,9 +293,9 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
       break;
     }
     case OpenStatus::kApplicationMissing: {
-      Association association;
-      if (platform_.FindAssociation(paths.program, &association) &&
-          !association.program_found) {
+      if (platform_.FindAssociation(paths.program, deadline, &association) ==
+              AssociationLookup::kFound &&
+          !association.program_found && !association.program.empty()) {
         output_.Error(
             "the application associated with .prg files, %s, was not found: "
             "fix the association (see the README)\n",

@@ -50,6 +50,25 @@ class HandOffChain {
   /// Prints `line` on its channel.
   void Print(const HandOffLine& line);
 
+  /// What watching an opener saw of the program that it starts.
+  struct OpenerWatch {
+    std::string program;  // The association's, where it is known.
+    long pid = 0;         // Its process, once running.
+    FoundWindow::Result window = FoundWindow::kNotFound;
+  };
+
+  /// Watches the opener of `result` (kStarted) until `deadline`: returns
+  /// true once it ended (`result` as its status says), or once the
+  /// association's program runs among its descendants and has a window on
+  /// this display (opened); false at the deadline, with what was `seen`.
+  bool WatchOpener(const std::string& program, const Deadline& deadline,
+                   OpenResult* result, OpenerWatch* seen);
+
+  /// The warning when the deadline came first: what was seen.
+  static std::string DescribeUnfinishedOpening(const OpenResult& result,
+                                               const OpenerWatch& seen,
+                                               const HandOffContext& context);
+
   /// Opens the program through the shell, and says how that went, after
   /// the routes of -e (null without it) did not take it.
   bool OpenThroughShell(const LaunchPaths& paths, const HandOff* monitor,

@@ -8,6 +8,7 @@
 
 #include "paths/lead_bytes.h"
 #include "paths/path_parts.h"
+#include "shared/deadline.h"
 
 namespace quennet::brackwin {
 
@@ -37,8 +38,9 @@ enum class EnvironmentLookup {
 
 /// How opening a file through the desktop shell went.
 enum class OpenStatus {
-  kOpened,              // Handed on (or still being handed on when we stopped
-                        // looking): success.
+  kOpened,              // Handed on: success.
+  kStarted,             // The opener runs on (`process`); AwaitOpener tells
+                        // how it ends.
   kNoAssociation,       // No application is associated with the file's type.
   kFileNotFound,        // The file or its folder does not exist.
   kAccessDenied,        // The file may not be opened.
@@ -50,6 +52,8 @@ enum class OpenStatus {
   kApplicationFailed,   // The opener's application exited at once with a
                         // failure (cannot open the display, say).
   kOpenerFailed,        // The opener exited at once with another failure.
+  kProgramFailed,       // The program that the shell started (`program`)
+                        // exited at once with the failure `code`.
   kPathTooLong,         // The path is longer than the shell takes.
   kOtherError,          // Any other failure; `code` says which.
 };
@@ -72,6 +76,18 @@ struct OpenResult {
   /// For kOpenerFailed: what the opener's status means, in its own terms
   /// ("file not found").
   const char* meaning = "failed";
+  /// For kStarted: the opener's process id.
+  long process = 0;
+  /// For kProgramFailed: the program's path.
+  std::string program;
+};
+
+/// How a look for the .prg association went.
+enum class AssociationLookup {
+  kFound,
+  kNone,      // There is none.
+  kTimedOut,  // Its look-up did not end in time (a display that does not
+              // answer holds xdg-mime); it was ended.
 };
 
 /// What this system calls things and advises, for the portable messages
@@ -165,20 +181,34 @@ class Platform {
   virtual const LeadByteTable& GetLeadBytes() const = 0;
 
   /// Opens `file` with the application associated with it, in `directory`
-  /// (the current directory when empty). Never waits for the application;
-  /// where the opener is a program of its own, waits at most about a second
-  /// to learn whether it failed at once.
+  /// (the current directory when empty). Never waits for the application
+  /// beyond about a second. Where the opener is a program of its own
+  /// (xdg-open), returns kStarted once it runs, and AwaitOpener tells how
+  /// it ends; where the system starts the application itself and names its
+  /// process, one that exits within a second with a failure is
+  /// kProgramFailed, one that runs on is opened.
   virtual OpenResult OpenWithShell(const std::string& file,
                                    const std::string& directory) = 0;
+
+  /// Waits at most `timeout_ms` for the opener of `result` (kStarted) to
+  /// end. Returns false while it runs; true once it ended, with `result`
+  /// then as its status says: opened for 0, or the failure.
+  virtual bool AwaitOpener(OpenResult* result, int timeout_ms) = 0;
+
+  /// A process among the descendants of `ancestor` that runs `program`
+  /// (by its file name); 0 when none, or where processes cannot be read.
+  virtual long FindDescendant(long ancestor, const std::string& program) = 0;
 
   /// What the messages of the shell route say in this system's terms.
   virtual const ShellWording& GetShellWording() const = 0;
 
   /// The association that would open `file`, found by the system's own
   /// look-ups (xdg-mime and the desktop entry's Exec line; the shell's
-  /// association queries); false when there is none. Only looks.
-  virtual bool FindAssociation(const std::string& file,
-                               Association* association) = 0;
+  /// association queries), none, or timed out at `deadline`, the programs
+  /// it ran ended by then. Only looks.
+  virtual AssociationLookup FindAssociation(const std::string& file,
+                                            const Deadline& deadline,
+                                            Association* association) = 0;
 
   /// The text of the file `path`, at most `max_bytes` of it; false when it
   /// cannot be read.

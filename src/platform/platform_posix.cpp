@@ -14,11 +14,15 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
+
 #include <limits>
+#include <map>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
-#include "shared/shell_quote.h"
+#include "shared/poll_wait.h"
 
 #ifndef BRACKWIN_SHELL_OPENER
 #define BRACKWIN_SHELL_OPENER "xdg-open"
@@ -26,9 +30,6 @@
 
 namespace quennet::brackwin {
 namespace {
-
-// How long the opener has to fail before it counts as started.
-constexpr std::chrono::milliseconds kOpenerWindow(1000);
 
 bool IsRegularFile(const std::string& path) {
   struct stat info;
@@ -83,20 +84,73 @@ const char* DescribeOpenerStatus(int status) {
   }
 }
 
-// The first line that `command` prints through /bin/sh, without its line
-// end; empty when it prints none.
-std::string FirstLine(const std::string& command) {
+// Runs `arguments` (the program first, looked up on the PATH) in a process
+// group of its own, and stores the first line it prints, without its line
+// end, in `line` (empty when it prints none). Returns false when it did not
+// end by `deadline`: then the whole group, xprop and all that it started,
+// is killed.
+bool RunForFirstLine(const std::vector<std::string>& arguments,
+                     const Deadline& deadline, std::string* line) {
+  line->clear();
+  int output[2];
+  if (pipe(output) != 0) return true;
+  fcntl(output[0], F_SETFD, FD_CLOEXEC);
   std::fflush(nullptr);
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return "";
-  char line[1024];
-  std::string text;
-  if (std::fgets(line, sizeof(line), pipe) != nullptr) text = line;
-  pclose(pipe);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-    text.pop_back();
+  const pid_t child = fork();
+  if (child < 0) {
+    close(output[0]);
+    close(output[1]);
+    return true;
   }
-  return text;
+  if (child == 0) {
+    setpgid(0, 0);
+    const int null_fd = open("/dev/null", O_RDWR);
+    dup2(null_fd, STDIN_FILENO);
+    dup2(output[1], STDOUT_FILENO);
+    dup2(null_fd, STDERR_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  setpgid(child, child);  // Either side may come first.
+  close(output[1]);
+  std::string text;
+  char chunk[1024];
+  bool ended = false;
+  for (int left; !ended && (left = deadline.MillisecondsLeft()) > 0;) {
+    if (!WaitFor(output[0], POLLIN, left)) continue;
+    const ssize_t count = read(output[0], chunk, sizeof(chunk));
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0 || text.size() > 4096) {
+      ended = true;
+    } else {
+      text.append(chunk, static_cast<std::size_t>(count));
+    }
+  }
+  close(output[0]);
+  // Output closed: the program is done or about to be.
+  pid_t done = 0;
+  while (ended && (done = waitpid(child, nullptr, WNOHANG)) == 0 &&
+         !deadline.Passed()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (done != child) {
+    kill(-child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    return false;
+  }
+  *line = text.substr(0, text.find('\n'));
+  while (!line->empty() && line->back() == '\r') line->pop_back();
+  return true;
+}
+
+// The file name of `path`: what follows its last '/'.
+std::string BaseName(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);
 }
 
 // The program of a desktop entry's Exec line: its first word, unquoted.
@@ -262,41 +316,110 @@ class PosixPlatform : public Platform {
       return result;
     }
 
-    // Started. An opener that cannot open the file says so at once; one that
-    // is still running when the window ends is opening it. It is not waited
-    // for beyond that: when we exit, init adopts and collects it.
-    const auto deadline = std::chrono::steady_clock::now() + kOpenerWindow;
+    // Started: how it ends, or what it starts, is the caller's to watch.
+    // When we exit first, init adopts and collects it.
+    result.status = OpenStatus::kStarted;
+    result.process = child;
+    return result;
+  }
+
+  bool AwaitOpener(OpenResult* result, int timeout_ms) override {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(timeout_ms);
     for (;;) {
       int status = 0;
-      const pid_t done = waitpid(child, &status, WNOHANG);
-      if (done == child) {
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return result;
-        result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.status = DescribeOpenerFailure(result.code);
-        result.meaning = DescribeOpenerStatus(result.code);
-        return result;
+      const pid_t done =
+          waitpid(static_cast<pid_t>(result->process), &status, WNOHANG);
+      if (done == result->process) {
+        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result->code = code;
+        result->status =
+            code == 0 ? OpenStatus::kOpened : DescribeOpenerFailure(code);
+        result->meaning = DescribeOpenerStatus(code);
+        return true;
       }
       if (done < 0 || std::chrono::steady_clock::now() >= deadline) {
-        return result;
+        return false;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
 
+  // From /proc: each process's parent, from its stat line, and its program,
+  // from its executable's name or, for a script, its first argument.
+  long FindDescendant(long ancestor, const std::string& program) override {
+    const std::string wanted = BaseName(program);
+    std::map<long, long> parents;
+    DIR* processes = opendir("/proc");
+    if (processes == nullptr || wanted.empty()) {
+      if (processes != nullptr) closedir(processes);
+      return 0;
+    }
+    while (const dirent* entry = readdir(processes)) {
+      char* end = nullptr;
+      const long pid = std::strtol(entry->d_name, &end, 10);
+      if (pid <= 0 || *end != '\0') continue;
+      std::string stat;
+      if (!ReadTextFile("/proc/" + std::to_string(pid) + "/stat", 1024,
+                        &stat)) {
+        continue;
+      }
+      // pid (comm) state ppid ...: comm may hold anything, even ") ".
+      const std::size_t close = stat.rfind(')');
+      if (close == std::string::npos || close + 4 > stat.size()) continue;
+      parents[pid] = std::strtol(stat.c_str() + close + 4, nullptr, 10);
+    }
+    closedir(processes);
+    for (const auto& [pid, parent] : parents) {
+      long up = pid;
+      for (int depth = 0; up != ancestor && up > 1 && depth < 64; ++depth) {
+        const auto found = parents.find(up);
+        up = found == parents.end() ? 0 : found->second;
+      }
+      if (up != ancestor) continue;
+      const std::string base = "/proc/" + std::to_string(pid);
+      char exe[4096];
+      const ssize_t length =
+          readlink((base + "/exe").c_str(), exe, sizeof(exe) - 1);
+      // A script runs as its interpreter, with its own path second.
+      std::string arguments;
+      ReadTextFile(base + "/cmdline", 4096, &arguments);
+      const std::size_t end = arguments.find('\0');
+      const std::string first = arguments.substr(0, end);
+      const std::string second =
+          end == std::string::npos
+              ? ""
+              : arguments.substr(end + 1, arguments.find('\0', end + 1) -
+                                              end - 1);
+      if ((length > 0 &&
+           BaseName(std::string(exe, static_cast<std::size_t>(length))) ==
+               wanted) ||
+          BaseName(first) == wanted || BaseName(second) == wanted) {
+        return pid;
+      }
+    }
+    return 0;
+  }
+
   // As xdg-open chooses: the file's MIME type, its default desktop entry,
   // and that entry's program, from the first data folder that holds it.
-  bool FindAssociation(const std::string& file,
-                       Association* association) override {
+  AssociationLookup FindAssociation(const std::string& file,
+                                    const Deadline& deadline,
+                                    Association* association) override {
     // A name with no file behind it (--check asks for "demo.prg") has the
     // type that the .prg association installs.
-    const std::string type =
-        IsRegularFile(file) ? FirstLine("xdg-mime query filetype " +
-                                        QuotePosixWord(file) + " 2>/dev/null")
-                            : "application/x-c64-program";
-    if (type.empty()) return false;
-    association->entry = FirstLine("xdg-mime query default " +
-                                   QuotePosixWord(type) + " 2>/dev/null");
-    if (association->entry.empty()) return false;
+    std::string type = "application/x-c64-program";
+    if (IsRegularFile(file) &&
+        !RunForFirstLine({"xdg-mime", "query", "filetype", file}, deadline,
+                         &type)) {
+      return AssociationLookup::kTimedOut;
+    }
+    if (type.empty()) return AssociationLookup::kNone;
+    if (!RunForFirstLine({"xdg-mime", "query", "default", type}, deadline,
+                         &association->entry)) {
+      return AssociationLookup::kTimedOut;
+    }
+    if (association->entry.empty()) return AssociationLookup::kNone;
     const char* home = std::getenv("HOME");
     const char* data_home = std::getenv("XDG_DATA_HOME");
     const char* data_dirs = std::getenv("XDG_DATA_DIRS");
@@ -322,11 +445,11 @@ class PosixPlatform : public Platform {
             association->program.find('/') != std::string::npos
                 ? access(association->program.c_str(), X_OK) == 0
                 : FindProgram(association->program, &path);
-        return true;
+        return AssociationLookup::kFound;
       }
       start = end + 1;
     }
-    return true;
+    return AssociationLookup::kFound;
   }
 
   bool ReadTextFile(const std::string& path, std::size_t max_bytes,

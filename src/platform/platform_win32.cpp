@@ -66,6 +66,35 @@ std::wstring ExtendedPath(const std::string& path) {
   return L"\\\\?\\" + full;
 }
 
+// How the program that the shell started with `process` goes: one that
+// exits within a second with a failure did not open the file. The wait ends
+// early once the program waits for input (WaitForInputIdle); a console
+// program has no input queue, and is waited for the whole second. Closes
+// `process`.
+void ConfirmStarted(HANDLE process, OpenResult* result) {
+  constexpr DWORD kStartCapMs = 1000;
+  const ULONGLONG started = GetTickCount64();
+  if (WaitForInputIdle(process, kStartCapMs) != 0) {
+    const ULONGLONG spent = GetTickCount64() - started;
+    WaitForSingleObject(process,
+                        spent < kStartCapMs
+                            ? static_cast<DWORD>(kStartCapMs - spent)
+                            : 0);
+  }
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0 &&
+      GetExitCodeProcess(process, &code) && code != 0) {
+    char path[MAX_PATH];
+    DWORD size = sizeof(path);
+    if (QueryFullProcessImageNameA(process, 0, path, &size)) {
+      result->program.assign(path, size);
+    }
+    result->status = OpenStatus::kProgramFailed;
+    result->code = static_cast<int>(code);
+  }
+  CloseHandle(process);
+}
+
 // The standard handle `which`, made inheritable so that a child can be
 // handed it: one that our parent gave us need not be.
 HANDLE Inheritable(DWORD which) {
@@ -172,15 +201,26 @@ class Win32Platform : public Platform {
 
   OpenResult OpenWithShell(const std::string& file,
                            const std::string& directory) override {
-    // ShellExecute returns a value above 32 on success and an error code
-    // of 32 or less otherwise, in the type of an instance handle.
-    const auto code = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", file.c_str(), nullptr, directory.c_str(),
-                      SW_SHOWNORMAL));
+    // The file, verb and folder of ShellExecute, with the process handle
+    // where the shell starts the application itself. hInstApp carries
+    // ShellExecute's own result: above 32 on success, an error code of 32
+    // or less otherwise, in the type of an instance handle.
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = file.c_str();
+    info.lpDirectory = directory.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    const BOOL executed = ShellExecuteExA(&info);
+    const auto code = reinterpret_cast<INT_PTR>(info.hInstApp);
     OpenResult result;
     result.opener = "ShellExecute";
     result.code = static_cast<int>(code);
-    if (code > 32) return result;
+    if (executed && code > 32) {
+      if (info.hProcess != nullptr) ConfirmStarted(info.hProcess, &result);
+      return result;
+    }
     // The shell takes no path beyond MAX_PATH, and says so only as "file
     // not found" or a like error; measured under Wine, paths of 256 to 259
     // characters already fail so, while the association is fine.
@@ -212,26 +252,33 @@ class Win32Platform : public Platform {
     return result;
   }
 
+  // There is no opener to wait for: the shell has started the application
+  // (or handed the file to it, through DDE or a running instance) when
+  // OpenWithShell returns.
+  bool AwaitOpener(OpenResult*, int) override { return true; }
+  long FindDescendant(long, const std::string&) override { return 0; }
+
   // The command the shell runs for "open" on the file's extension, and its
   // program: AssocQueryString(ASSOCSTR_EXECUTABLE) fails exactly when that
   // program is gone, so the program is taken from the command instead.
-  bool FindAssociation(const std::string& file,
-                       Association* association) override {
+  // The registry answers at once: no deadline is needed.
+  AssociationLookup FindAssociation(const std::string& file, const Deadline&,
+                                    Association* association) override {
     const std::size_t dot = file.rfind('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string::npos) return AssociationLookup::kNone;
     const std::wstring extension = WidenAnsi(file.substr(dot));
     wchar_t command[2048];
     DWORD size = sizeof(command) / sizeof(command[0]);
     if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND,
                                  extension.c_str(), L"open", command, &size))) {
-      return false;
+      return AssociationLookup::kNone;
     }
-    if (!Narrow(command, &association->entry)) return false;
+    if (!Narrow(command, &association->entry)) return AssociationLookup::kNone;
     const std::string& text = association->entry;
     if (!text.empty() && text[0] == '"') {
       association->program = text.substr(1, text.find('"', 1) - 1);
       association->program_found = IsFile(association->program);
-      return true;
+      return AssociationLookup::kFound;
     }
     // Unquoted, the program ends at a space, as CreateProcess splits it: at
     // each space in turn, the first prefix that names a file (with ".exe"
@@ -255,12 +302,12 @@ class Win32Platform : public Platform {
         if (IsFile(candidate)) {
           association->program = candidate;
           association->program_found = true;
-          return true;
+          return AssociationLookup::kFound;
         }
       }
     }
     association->program_found = false;
-    return true;
+    return AssociationLookup::kFound;
   }
 
   bool ReadTextFile(const std::string& path, std::size_t max_bytes,

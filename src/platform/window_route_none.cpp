@@ -15,7 +15,9 @@ class NoWindowRoute : public WindowRoute {
     return Raising::kNoWindow;
   }
   FoundWindow Find(long, const Deadline&, TitlePredicate) override {
-    return FoundWindow();
+    FoundWindow none;
+    none.result = FoundWindow::kNoDisplay;
+    return none;
   }
   std::string Describe() override { return "the desktop"; }
 

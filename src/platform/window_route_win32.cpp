@@ -1,5 +1,6 @@
-// The window route on Windows: the first enabled top-level window whose
-// title is VICE's gets WM_DROPFILES, as Explorer sends it. GTK 3 VICE, SDL
+// The window route on Windows: the topmost top-level window whose title is
+// VICE's and that takes dropped files now gets WM_DROPFILES, as Explorer
+// sends it. GTK 3 VICE, SDL
 // VICE and VICE 2.x all act on that message (GTK 3.24 calls
 // DragAcceptFiles on its drop targets unless
 // GDK_WIN32_USE_EXPERIMENTAL_OLE2_DND is set).
@@ -8,6 +9,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "shared/drop_files.h"
 #include "shared/window_route.h"
@@ -15,14 +17,18 @@
 namespace quennet::brackwin {
 namespace {
 
+// A VICE window that one EnumWindows pass met, topmost first.
+struct Candidate {
+  HWND window = nullptr;
+  std::string title;
+  DWORD pid = 0;
+};
+
 // The state of one EnumWindows pass.
 struct Search {
   TitlePredicate is_vice = nullptr;
   DWORD pid = 0;  // 0: any process.
-  HWND found = nullptr;
-  std::string title;
-  DWORD found_pid = 0;
-  std::string disabled_title;  // The first VICE window that was disabled.
+  std::vector<Candidate> found;
 };
 
 BOOL CALLBACK Visit(HWND window, LPARAM context) {
@@ -37,22 +43,56 @@ BOOL CALLBACK Visit(HWND window, LPARAM context) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   if (search->pid != 0 && pid != search->pid) return TRUE;
-  if (!IsWindowEnabled(window)) {
-    if (search->disabled_title.empty()) search->disabled_title = title;
-    return TRUE;
-  }
-  search->found = window;
-  search->title = title;
-  search->found_pid = pid;
-  return FALSE;
+  search->found.push_back({window, title, pid});
+  return TRUE;
 }
 
-Search FindWindow(TitlePredicate is_vice, long pid) {
+Search FindWindows(TitlePredicate is_vice, long pid) {
   Search search;
   search.is_vice = is_vice;
   search.pid = static_cast<DWORD>(pid);
   EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
   return search;
+}
+
+// Why `window` would not take a drop now: disabled (a dialog is open in
+// VICE), without WS_EX_ACCEPTFILES (DefWindowProc ignores WM_DROPFILES
+// there), or hung; Reason::kNone when it would. A posted message lands in a
+// hung window's queue as well, where nothing handles it. SMTO_ABORTIFHUNG
+// returns at once for a window that Windows already counts as hung;
+// otherwise the window has until `deadline`, at most kResponsiveCapMs, to
+// answer.
+Reason CheckDropTarget(HWND window, const Deadline& deadline) {
+  if (!IsWindowEnabled(window)) return Reason::kDisabled;
+  if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) == 0) {
+    return Reason::kTakesNoDrops;
+  }
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                          deadline.MillisecondsLeft(kResponsiveCapMs),
+                          &answer) == 0) {
+    return Reason::kNotResponding;
+  }
+  return Reason::kNone;
+}
+
+// The topmost window of `search` that takes a drop, in `target`; where
+// none does, `target` is the topmost one, and the reason is returned.
+Reason ChooseDropTarget(const Search& search, const Deadline& deadline,
+                        Candidate* target) {
+  Reason first = Reason::kNone;
+  for (const Candidate& candidate : search.found) {
+    const Reason reason = CheckDropTarget(candidate.window, deadline);
+    if (reason == Reason::kNone) {
+      *target = candidate;
+      return reason;
+    }
+    if (first == Reason::kNone) {
+      first = reason;
+      *target = candidate;
+    }
+  }
+  return first;
 }
 
 // Neither call waits for the window's thread: ShowWindowAsync posts the
@@ -64,38 +104,30 @@ void BringForward(HWND window) {
   SetForegroundWindow(window);
 }
 
-HandOff Result(const Search& search, Outcome outcome,
+HandOff Result(const Candidate& target, Outcome outcome,
                Reason reason = Reason::kNone) {
   HandOff result;
   result.route = Route::kWindow;
   result.outcome = outcome;
   result.reason = reason;
-  result.title = search.title;
-  result.pid = search.found_pid;
+  result.title = target.title;
+  result.pid = target.pid;
   return result;
 }
 
 class Win32WindowRoute : public WindowRoute {
  public:
+  // A window that takes no drop now (disabled, without WS_EX_ACCEPTFILES,
+  // or hung) is passed over for the next; where none takes it, the
+  // topmost one's reason is the refusal.
   HandOff Drop(const std::string& absolute_program, const Deadline& deadline,
                TitlePredicate is_vice) override {
-    Search search = FindWindow(is_vice, 0);
-    if (search.found == nullptr) {
-      // A dialog open in VICE disables its window; say so rather than that
-      // there is no VICE.
-      if (search.disabled_title.empty())
-        return Result(search, Outcome::kAbsent);
-      search.title = search.disabled_title;
-      return Result(search, Outcome::kRefused, Reason::kDisabled);
-    }
-    // A posted message lands in a hung window's queue as well, where nothing
-    // handles it. SMTO_ABORTIFHUNG returns at once for a window that Windows
-    // already counts as hung; otherwise the window has this long to answer.
-    DWORD_PTR answer = 0;
-    if (SendMessageTimeoutA(
-            search.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-            deadline.MillisecondsLeft(kResponsiveCapMs), &answer) == 0) {
-      return Result(search, Outcome::kRefused, Reason::kNotResponding);
+    const Search search = FindWindows(is_vice, 0);
+    Candidate target;
+    if (search.found.empty()) return Result(target, Outcome::kAbsent);
+    const Reason reason = ChooseDropTarget(search, deadline, &target);
+    if (reason != Reason::kNone) {
+      return Result(target, Outcome::kRefused, reason);
     }
 
     // A movable, zeroed, shareable global block, as WM_DROPFILES expects.
@@ -106,41 +138,47 @@ class Win32WindowRoute : public WindowRoute {
     void* memory = block != nullptr ? GlobalLock(block) : nullptr;
     if (memory == nullptr) {
       if (block != nullptr) GlobalFree(block);
-      return Result(search, Outcome::kRefused, Reason::kNotSent);
+      return Result(target, Outcome::kRefused, Reason::kNotSent);
     }
     std::memcpy(memory, bytes.data(), bytes.size());
     GlobalUnlock(block);
-    if (!PostMessageA(search.found, WM_DROPFILES,
+    if (!PostMessageA(target.window, WM_DROPFILES,
                       reinterpret_cast<WPARAM>(block), 0)) {
       // Nothing was delivered. A window of a process with higher rights
       // (VICE run as administrator) is shielded from our messages.
       const DWORD error = GetLastError();
       GlobalFree(block);
       return Result(
-          search, Outcome::kRefused,
+          target, Outcome::kRefused,
           error == ERROR_ACCESS_DENIED ? Reason::kElevated : Reason::kNotSent);
     }
     // The block is not freed: when the system copies it into the receiver
     // is not documented, and this process ends at once anyway.
-    BringForward(search.found);
-    return Result(search, Outcome::kDelivered);
+    BringForward(target.window);
+    return Result(target, Outcome::kDelivered);
   }
 
-  Raising Raise(long pid, const Deadline&, TitlePredicate is_vice) override {
-    const Search search = FindWindow(is_vice, pid);
-    if (search.found == nullptr) return Raising::kNoWindow;
-    BringForward(search.found);
+  Raising Raise(long pid, const Deadline& deadline,
+                TitlePredicate is_vice) override {
+    const Search search = FindWindows(is_vice, pid);
+    Candidate target;
+    if (search.found.empty()) return Raising::kNoWindow;
+    ChooseDropTarget(search, deadline, &target);
+    BringForward(target.window);
     return Raising::kRaised;
   }
 
-  // A disabled window (a dialog open) is there too.
-  FoundWindow Find(long pid, const Deadline&, TitlePredicate matches) override {
-    const Search search = FindWindow(matches, pid);
+  // Any window counts as there; its `reason` says whether it takes a drop,
+  // and one that does is preferred.
+  FoundWindow Find(long pid, const Deadline& deadline,
+                   TitlePredicate matches) override {
+    const Search search = FindWindows(matches, pid);
     FoundWindow found;
-    found.title = search.title;
-    if (search.found != nullptr || !search.disabled_title.empty()) {
-      found.result = FoundWindow::kFound;
-    }
+    if (search.found.empty()) return found;
+    Candidate target;
+    found.reason = ChooseDropTarget(search, deadline, &target);
+    found.result = FoundWindow::kFound;
+    found.title = target.title;
     return found;
   }
 

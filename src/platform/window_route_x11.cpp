@@ -45,12 +45,18 @@ struct ChildReport {
   long pid = 0;
   enum { kExited, kSignalled, kKilled } end = kKilled;
   int code = 0;  // The exit status or the signal.
-  bool no_display = false;  // DISPLAY is unset: nothing was searched.
+  bool no_display = false;  // No display to search: nothing was searched.
 
   bool Saw(char step) const { return steps.find(step) != std::string::npos; }
 
   void Take(const std::string& line) {
     if (line.empty()) return;
+    // No display is no window, and nothing was searched.
+    if (line[0] == kNoDisplay) {
+      no_display = true;
+      steps += kNoWindow;
+      return;
+    }
     steps += line[0];
     if (line[0] == kFoundWindow) {
       const std::size_t space = line.find(' ');
@@ -91,9 +97,9 @@ class X11WindowRoute : public WindowRoute {
   Raising Raise(long pid, const Deadline& deadline,
                 TitlePredicate is_vice) override {
     const FoundWindow found = Locate(pid, deadline, is_vice, true);
-    return found.result == FoundWindow::kFound      ? Raising::kRaised
-           : found.result == FoundWindow::kNotFound ? Raising::kNoWindow
-                                                    : Raising::kFailed;
+    return found.result == FoundWindow::kFound    ? Raising::kRaised
+           : found.result == FoundWindow::kFailed ? Raising::kFailed
+                                                  : Raising::kNoWindow;
   }
 
   FoundWindow Find(long pid, const Deadline& deadline,
@@ -120,6 +126,8 @@ class X11WindowRoute : public WindowRoute {
     found.title = report.title;
     if (report.Saw(kRaised)) {
       found.result = FoundWindow::kFound;
+    } else if (report.no_display) {
+      found.result = FoundWindow::kNoDisplay;
     } else if (BaseOutcome(report).outcome == Outcome::kFailed) {
       found.result = FoundWindow::kFailed;
     }
@@ -164,8 +172,7 @@ class X11WindowRoute : public WindowRoute {
     // Without a display there is no window; Xlib is not even loaded.
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || display[0] == '\0') {
-      report.Take(std::string(1, kNoWindow));
-      report.no_display = true;
+      report.Take(std::string(1, kNoDisplay));
       return report;
     }
     int fds[2];

@@ -54,11 +54,12 @@ struct Connection {
       net_client_list_stacking, net_wm_pid, net_wm_desktop, net_current_desktop;
   Time last_time = CurrentTime;  // The server's, from ServerTime.
 
-  bool Open() {
+  enum OpenResult { kOpened, kNoLibrary, kRefused };
+  OpenResult Open() {
     x = LoadXlib();
-    if (x == nullptr) return false;
+    if (x == nullptr) return kNoLibrary;
     display = x->XOpenDisplay(nullptr);  // Null without a usable DISPLAY.
-    if (display == nullptr) return false;
+    if (display == nullptr) return kRefused;
     x->XSetErrorHandler(IgnoreXError);
     x->XSetIOErrorHandler(ExitOnLostConnection);
     root = DefaultRootWindow(display);
@@ -103,7 +104,7 @@ struct Connection {
     // One round trip for all of them.
     x->XInternAtoms(display, const_cast<char**>(names), kCount, False, values);
     for (int i = 0; i < kCount; ++i) *atoms[i] = values[i];
-    return true;
+    return kOpened;
   }
 
   // The bytes of a property, at most `max_bytes` of them; empty when absent.
@@ -524,9 +525,17 @@ void Reporter::Say(char step, const std::string& text) {
 void RunInChild(const std::string* program, long pid, TitlePredicate is_vice,
                 bool raise, Clock::time_point deadline, Reporter& reporter) {
   Connection c;
-  if (!c.Open()) {
-    reporter.Say(kNoWindow);
-    return;
+  switch (c.Open()) {
+    case Connection::kOpened:
+      break;
+    case Connection::kNoLibrary:
+      reporter.Say(kNoDisplay);
+      return;
+    case Connection::kRefused:
+      // A display that is named and cannot be reached: the search ran and
+      // found nothing there.
+      reporter.Say(kNoWindow);
+      return;
   }
   std::string title;
   long owner = 0;

@@ -18,7 +18,8 @@ inline constexpr int kLostConnectionStatus = 3;
 
 // The child's reports: the first byte of each line.
 // The child's reports, one line each.
-inline constexpr char kNoWindow = 'A';     // No VICE window (or no display).
+inline constexpr char kNoWindow = 'A';     // No VICE window.
+inline constexpr char kNoDisplay = 'N';    // No display to connect to.
 inline constexpr char kFoundWindow = 'W';  // "W<pid> <title>"
 inline constexpr char kDropSent = 'D';     // XdndDrop sent.
 inline constexpr char kDataGiven = 'Q';    // The file was asked for and given.

@@ -58,6 +58,7 @@ enum class Reason {
   kDataNotAsked,      // The drop was sent, the file never asked for.
   kNotResponding,     // The window's thread is hung.
   kDisabled,          // The only VICE windows are disabled (a dialog).
+  kTakesNoDrops,      // The window does not take dropped files.
   kElevated,          // VICE runs with higher rights and drops are blocked.
   kOutsideCodePage,   // The absolute path has no ANSI form (code page `code`).
   kNoFolder,          // The current folder cannot be read.

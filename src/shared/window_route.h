@@ -12,10 +12,14 @@ namespace quennet::brackwin {
 using TitlePredicate = bool (*)(const std::string& title);
 
 /// What a look for a window came to: found (with its title), not found,
-/// or failed (the display did not answer, or the search broke).
+/// no display to look on, or failed (the display did not answer, or the
+/// search broke).
 struct FoundWindow {
-  enum Result { kFound, kNotFound, kFailed } result = kNotFound;
+  enum Result { kFound, kNotFound, kNoDisplay, kFailed } result = kNotFound;
   std::string title;
+  /// Where found: why it would take no drop now (disabled, no drops, not
+  /// responding); Reason::kNone when it would.
+  Reason reason = Reason::kNone;
 };
 
 /// The route into a running VICE through its window: find it among the

@@ -57,6 +57,26 @@ expected=$(printf '%s\n' "$work/src dir" demo.prg)
 [ "$(cat "$work/emulator.rec" 2> /dev/null)" = "$expected" ] ||
   fail "the emulator got: $(cat "$work/emulator.rec" 2> /dev/null)"
 
+# A program that fails after more than a second: xdg-open runs it in the
+# foreground and exits 4, which the tool waits for.
+printf '#!/bin/sh\nsleep 1.5\nexit 1\n' > "$work/slow-fail"
+chmod +x "$work/slow-fail"
+sed -i "s|^Exec=$work/emulator |Exec=$work/slow-fail |" "$entry"
+"$brackwin" -f demo.asm -r > "$work/out" && fail "succeeded: $(cat "$work/out")"
+grep -qF "xdg-open could not start the application for demo.prg (status 4); the .prg association runs $work/slow-fail (brackwin-x64sc.desktop): run \"$work/slow-fail demo.prg\"" "$work/out" ||
+  fail "said: $(cat "$work/out")"
+
+# One that stays, on a display that has no server: it runs, and no window
+# of it can show; the line says so, and claims nothing.
+printf '#!/usr/bin/python3\nimport time\ntime.sleep(30)\n' > "$work/stays"
+chmod +x "$work/stays"
+sed -i "s|^Exec=$work/slow-fail |Exec=$work/stays |" "$entry"
+"$brackwin" -f demo.asm -r > "$work/out" || fail "status $?: $(cat "$work/out")"
+grep -qE "^warning: $work/stays \(pid ([0-9]+)\) runs, but no window of it appeared on the X display :0 within 3 s; demo.prg may not open\$" "$work/out" ||
+  fail "said: $(cat "$work/out")"
+kill "$(sed -E 's/.*\(pid ([0-9]+)\).*/\1/' "$work/out")"
+sed -i "s|^Exec=$work/stays |Exec=$work/emulator |" "$entry"
+
 # An entry whose program is not installed: the real xdg-open fails with
 # status 4, and the line names what the association runs.
 sed -i "s|^Exec=$work/emulator |Exec=$work/gone/x64sc |" "$entry"
