@@ -1,6 +1,8 @@
 // Stand-in for running emulators: one top-level window for each argument,
 // each later one above the earlier ones, so that a search from the top meets
-// the last one first. An argument "!TITLE" makes a disabled window.
+// the last one first. An argument "!TITLE" makes a disabled window, and
+// "~TITLE" one that does not take dropped files (no WS_EX_ACCEPTFILES): a
+// WM_DROPFILES it still receives is recorded like any other.
 // Writes its process id to BRACKWIN_TEST_PID_RECORD and the windows as
 // EnumWindows sees them, top first, to BRACKWIN_TEST_READY_RECORD, then records
 // the argument of the window that receives WM_DROPFILES, or "timeout" after 20
@@ -47,9 +49,11 @@ int main(int argc, char** argv) {
 
   for (int i = 1; i < argc; ++i) {
     const bool disabled = argv[i][0] == '!';
-    HWND window = CreateWindowA("BrackwinFakeEmulator", argv[i] + disabled,
-                                WS_OVERLAPPEDWINDOW, 0, 0, 320, 200, nullptr,
-                                nullptr, window_class.hInstance, nullptr);
+    const bool no_drops = argv[i][0] == '~';
+    HWND window = CreateWindowExA(
+        no_drops ? 0 : WS_EX_ACCEPTFILES, "BrackwinFakeEmulator",
+        argv[i] + (disabled || no_drops), WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
+        nullptr, nullptr, window_class.hInstance, nullptr);
     labels[window] = argv[i];
     if (disabled) EnableWindow(window, FALSE);
     ShowWindow(window, SW_SHOWNORMAL);
