@@ -136,6 +136,25 @@ time.sleep(30)' "$work/listening" &
     [ "$elapsed_ms" -lt 4000 ] || fail "took $elapsed_ms ms"
     expect_not_opened
     ;;
+  stopped-display)
+    # The X server itself stopped (SIGSTOP): --check ends within its
+    # deadline, xdg-mime and its xprop ended with it, and is not ready.
+    start_target a "$title" mapped answer
+    server=${pids[0]}
+    kill -STOP "$server"
+    started=$(date +%s%N)
+    launcher=(timeout 20)
+    run --check
+    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+    kill -CONT "$server"
+    echo "returned after $elapsed_ms ms: $out"
+    [ "$status" = 255 ] || fail "status $status"
+    grep -qxF "VICE window on the X display $DISPLAY: unknown: the display does not answer" <<< "$out" ||
+      fail "no line on the display"
+    grep -qxF "not ready: see the lines above" <<< "$out" || fail "said ready"
+    [ "$elapsed_ms" -lt 4500 ] || fail "took $elapsed_ms ms"
+    ! pgrep -x xprop > /dev/null 2>&1 || fail "xprop still runs"
+    ;;
   declined)
     # A version-5 target that takes the file and finishes "not performed"
     # did not take the program: the shell opens it.
