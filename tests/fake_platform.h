@@ -217,6 +217,10 @@ class FakeSockets : public Sockets {
   }
   void ShutdownSending(SocketHandle) override { shut_down = true; }
   void CloseSocket(SocketHandle) override { closed = true; }
+  std::vector<int> other_ports;  // What a VICE's process listens on.
+  std::vector<int> FindListeningPorts(long, std::uint32_t) override {
+    return other_ports;
+  }
   ListenerOwner FindListener(std::uint32_t, int) override {
     ListenerOwner seen = owner;
     seen.seen = seen.seen || listening;

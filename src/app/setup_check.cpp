@@ -103,6 +103,8 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
 
   const MonitorState state = CheckMonitor(sockets, monitor, deadline);
   const char* at = monitor.text.c_str();
+  // The window is looked for first: its process may listen elsewhere.
+  const FoundWindow window = windows.Find(0, deadline, IsEmulatorTitle);
   if (state.owner.other_user) {
     output.Message("VICE's monitor at %s: another user's%s: not used\n", at,
                    state.owner.uid >= 0
@@ -110,10 +112,8 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
                              .c_str()
                        : "");
   } else if (!state.listening) {
-    output.Message(
-        "VICE's monitor at %s: missing: start VICE with -binarymonitor (see "
-        "the README)\n",
-        at);
+    output.Message("VICE's monitor at %s: missing: %s\n", at,
+                   AdviseMonitor(sockets, window.pid, monitor).c_str());
   } else if (state.not_the_monitor) {
     output.Message(
         "VICE's monitor at %s: what answers is not VICE's monitor: another "
@@ -141,7 +141,6 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
             : "");
   }
 
-  const FoundWindow window = windows.Find(0, deadline, IsEmulatorTitle);
   const std::string display = windows.Describe();
   const char* title = window.title.c_str();
   if (window.result == FoundWindow::kFound && window.reason == Reason::kNone) {

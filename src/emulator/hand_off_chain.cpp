@@ -7,6 +7,22 @@
 
 namespace quennet::brackwin {
 
+std::string AdviseMonitor(Sockets& sockets, long vice_pid,
+                          const MonitorAddress& address) {
+  const std::vector<int> ports =
+      vice_pid != 0 ? sockets.FindListeningPorts(vice_pid, address.host)
+                    : std::vector<int>();
+  for (const int port : ports) {
+    if (port == address.port) continue;
+    const std::string other =
+        address.text.substr(0, address.text.rfind(':') + 1) +
+        std::to_string(port);
+    return "VICE (pid " + std::to_string(vice_pid) + ") listens on " + other +
+           ": if that is its monitor, set BRACKWIN_MONITOR=" + other;
+  }
+  return "start VICE with -binarymonitor (see the README)";
+}
+
 std::string DescribeMissingProgram(const Association& association) {
   if (association.program.empty()) {
     return "(" + association.entry +
@@ -28,11 +44,13 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
                        const std::vector<Breakpoint>* breakpoints) {
   const HandOffContext context{paths.program, address.text, windows_.Describe(),
                                platform_.GetAnsiCodePage()};
-  const char* kMonitorOnly =
-      "warning: breakpoints need VICE's monitor: start VICE with "
-      "-binarymonitor (see the README)\n";
+  const auto monitor_only = [&](long vice_pid) {
+    if (breakpoints == nullptr) return;
+    output_.Warning("warning: breakpoints need VICE's monitor: %s\n",
+                    AdviseMonitor(sockets_, vice_pid, address).c_str());
+  };
   if (!use_running_emulator) {
-    if (breakpoints != nullptr) output_.Warning("%s", kMonitorOnly);
+    monitor_only(0);
     return OpenThroughShell(paths, nullptr, nullptr, context);
   }
 
@@ -70,7 +88,7 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
         dropped_here = true;
         if (window.outcome == Outcome::kDelivered ||
             window.outcome == Outcome::kUnconfirmed) {
-          if (breakpoints != nullptr) output_.Warning("%s", kMonitorOnly);
+          monitor_only(window.pid);
           Print(RenderHandOff(window, context));
           return true;
         }
@@ -114,8 +132,8 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
     // The window route has had its turn already where it came first; its
     // refusal was said then.
     if (!dropped_here) {
-      if (breakpoints != nullptr) output_.Warning("%s", kMonitorOnly);
       window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
+      monitor_only(window.pid);
     }
     if (!dropped_here || window.outcome != Outcome::kRefused) {
       Print(RenderHandOff(window, context));

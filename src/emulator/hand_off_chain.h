@@ -14,6 +14,13 @@
 
 namespace quennet::brackwin {
 
+/// How to reach VICE's monitor, for the VICE of process `vice_pid` (0:
+/// none known): where it listens on another loopback port than `address`'s,
+/// that port and BRACKWIN_MONITOR; otherwise "start VICE with
+/// -binarymonitor (see the README)".
+std::string AdviseMonitor(Sockets& sockets, long vice_pid,
+                          const MonitorAddress& address);
+
 /// What is wrong with an association whose program is not found, and what
 /// to do: "runs x64sc (brackwin-x64sc.desktop), which is not installed:
 /// install it, ...", or "(...) names no program: fix the association" when

@@ -55,12 +55,11 @@ bool Reaches(const std::vector<unsigned char>& bytes, std::uint32_t address) {
   return bound == address;
 }
 
-}  // namespace
-
-std::vector<TcpListener> FindTcpListeners(const std::string& table,
-                                          std::uint32_t address, int port,
-                                          bool little_endian) {
-  std::vector<TcpListener> found;
+// Calls `visit` with the port, uid and inode of each listening socket of
+// `table` that a connection to `address` reaches.
+template <typename Visit>
+void ForEachListener(const std::string& table, std::uint32_t address,
+                     bool little_endian, Visit visit) {
   // No stream classes: they would bring the C++ runtime's locales into a
   // binary that links it statically.
   std::size_t next = table.find('\n');  // Past the heading.
@@ -76,20 +75,43 @@ std::vector<TcpListener> FindTcpListeners(const std::string& table,
     const std::size_t colon = local.find(':');
     if (colon == std::string::npos || state != kListenState) continue;
     char* end = nullptr;
-    const long local_port = std::strtol(local.c_str() + colon + 1, &end, 16);
-    if (*end != '\0' || local_port != port) continue;
+    const long port = std::strtol(local.c_str() + colon + 1, &end, 16);
+    if (*end != '\0') continue;
     std::vector<unsigned char> bytes;
     bool words = colon == 8 || colon == 32;
     for (std::size_t at = 0; words && at < colon; at += 8) {
       words = AppendWord(local.substr(at, 8), little_endian, &bytes);
     }
     if (!words || !Reaches(bytes, address)) continue;
-    TcpListener listener;
-    listener.uid = std::strtol(fields[7].c_str(), nullptr, 10);
-    listener.inode = std::strtoul(fields[9].c_str(), nullptr, 10);
-    found.push_back(listener);
+    visit(static_cast<int>(port), std::strtol(fields[7].c_str(), nullptr, 10),
+          std::strtoul(fields[9].c_str(), nullptr, 10));
   }
+}
+
+}  // namespace
+
+std::vector<TcpListener> FindTcpListeners(const std::string& table,
+                                          std::uint32_t address, int port,
+                                          bool little_endian) {
+  std::vector<TcpListener> found;
+  ForEachListener(table, address, little_endian,
+                  [&](int listening, long uid, unsigned long inode) {
+                    if (listening == port) found.push_back({uid, inode});
+                  });
   return found;
+}
+
+std::vector<int> FindListeningPorts(const std::string& table,
+                                    const std::vector<unsigned long>& inodes,
+                                    std::uint32_t address, bool little_endian) {
+  std::vector<int> ports;
+  ForEachListener(table, address, little_endian,
+                  [&](int port, long, unsigned long inode) {
+                    for (const unsigned long held : inodes) {
+                      if (held == inode) ports.push_back(port);
+                    }
+                  });
+  return ports;
 }
 
 }  // namespace quennet::brackwin

@@ -24,6 +24,13 @@ std::vector<TcpListener> FindTcpListeners(const std::string& table,
                                           std::uint32_t address, int port,
                                           bool little_endian);
 
+/// The ports on which the sockets `inodes` listen, in the text of
+/// /proc/net/tcp or tcp6, where a connection to the IPv4 `address` reaches
+/// them (as FindTcpListeners).
+std::vector<int> FindListeningPorts(const std::string& table,
+                                    const std::vector<unsigned long>& inodes,
+                                    std::uint32_t address, bool little_endian);
+
 }  // namespace quennet::brackwin
 
 #endif  // BRACKWIN_PLATFORM_PROC_NET_TCP_H_

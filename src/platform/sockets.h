@@ -57,6 +57,12 @@ class Sockets {
   /// as far as the system tells. Where several listeners may take the
   /// connection, and one is another user's, `other_user` is set.
   virtual ListenerOwner FindListener(std::uint32_t address, int port) = 0;
+
+  /// The ports on which process `pid` listens where a connection to the
+  /// loopback `address` reaches, as far as the system tells; none where it
+  /// does not.
+  virtual std::vector<int> FindListeningPorts(long pid,
+                                              std::uint32_t address) = 0;
 };
 
 /// The sockets of this build.

@@ -151,6 +151,33 @@ class PosixSockets : public Sockets {
     return owner;
   }
 
+  std::vector<int> FindListeningPorts(long pid, std::uint32_t address) override {
+    std::vector<unsigned long> inodes;
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* descriptors = opendir(fds.c_str());
+    if (descriptors == nullptr) return {};
+    while (const dirent* fd = readdir(descriptors)) {
+      char target[64];
+      const std::string link = fds + "/" + fd->d_name;
+      const ssize_t length = readlink(link.c_str(), target, sizeof(target) - 1);
+      if (length <= 0) continue;
+      target[length] = '\0';
+      unsigned long inode = 0;
+      if (std::sscanf(target, "socket:[%lu]", &inode) == 1) {
+        inodes.push_back(inode);
+      }
+    }
+    closedir(descriptors);
+    std::vector<int> ports;
+    for (const char* path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+      for (const int port : ::quennet::brackwin::FindListeningPorts(
+               ReadTable(path), inodes, address, IsLittleEndian())) {
+        ports.push_back(port);
+      }
+    }
+    return ports;
+  }
+
  private:
   static std::string ReadTable(const char* path) {
     std::string table;

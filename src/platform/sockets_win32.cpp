@@ -101,9 +101,13 @@ class Win32Sockets : public Sockets {
   // the latter), each judged by its session and user.
   ListenerOwner FindListener(std::uint32_t address, int port) override {
     ListenerOwner owner;
+    std::vector<Listener> listeners;
+    ListListeners(AF_INET, address, &listeners);
+    ListListeners(AF_INET6, address, &listeners);
     std::vector<DWORD> pids;
-    ListListeners(AF_INET, address, port, &pids);
-    ListListeners(AF_INET6, address, port, &pids);
+    for (const Listener& listener : listeners) {
+      if (listener.port == port) pids.push_back(listener.pid);
+    }
     owner.seen = !pids.empty();
     for (const DWORD pid : pids) {
       switch (DecideListenerUser(ReadFacts(pid))) {
@@ -122,12 +126,31 @@ class Win32Sockets : public Sockets {
     return owner;
   }
 
+  std::vector<int> FindListeningPorts(long pid, std::uint32_t address) override {
+    std::vector<int> ports;
+    for (const ULONG family : {AF_INET, AF_INET6}) {
+      std::vector<Listener> listeners;
+      ListListeners(family, address, &listeners);
+      for (const Listener& listener : listeners) {
+        if (static_cast<long>(listener.pid) == pid) {
+          ports.push_back(listener.port);
+        }
+      }
+    }
+    return ports;
+  }
+
  private:
-  // Appends the owners of the listeners on `port` in the table of `family`
-  // that take connections to the IPv4 `address`: bound to it, to every
-  // address, or (IPv6) to its IPv4-mapped form.
-  static void ListListeners(ULONG family, std::uint32_t address, int port,
-                            std::vector<DWORD>* pids) {
+  struct Listener {
+    DWORD pid;
+    int port;
+  };
+
+  // Appends the listeners in the table of `family` that take connections
+  // to the IPv4 `address`: bound to it, to every address, or (IPv6) to its
+  // IPv4-mapped form.
+  static void ListListeners(ULONG family, std::uint32_t address,
+                            std::vector<Listener>* listeners) {
     ULONG size = 0;
     if (GetExtendedTcpTable(nullptr, &size, FALSE, family,
                             TCP_TABLE_OWNER_PID_LISTENER,
@@ -148,9 +171,8 @@ class Win32Sockets : public Sockets {
       for (DWORD i = 0; i < table->dwNumEntries; ++i) {
         const MIB_TCPROW_OWNER_PID& row = table->table[i];
         const u_long local = ntohl(row.dwLocalAddr);
-        if (port_of(row.dwLocalPort) == port &&
-            (local == address || local == INADDR_ANY)) {
-          pids->push_back(row.dwOwningPid);
+        if (local == address || local == INADDR_ANY) {
+          listeners->push_back({row.dwOwningPid, port_of(row.dwLocalPort)});
         }
       }
       return;
@@ -166,9 +188,8 @@ class Win32Sockets : public Sockets {
       const u_long embedded = static_cast<u_long>(bytes[12]) << 24 |
                               static_cast<u_long>(bytes[13]) << 16 |
                               static_cast<u_long>(bytes[14]) << 8 | bytes[15];
-      if (port_of(row.dwLocalPort) == port &&
-          (any || (mapped && embedded == address))) {
-        pids->push_back(row.dwOwningPid);
+      if (any || (mapped && embedded == address)) {
+        listeners->push_back({row.dwOwningPid, port_of(row.dwLocalPort)});
       }
     }
   }

@@ -179,6 +179,7 @@ class Win32WindowRoute : public WindowRoute {
     found.reason = ChooseDropTarget(search, deadline, &target);
     found.result = FoundWindow::kFound;
     found.title = target.title;
+    found.pid = static_cast<long>(target.pid);
     return found;
   }
 

@@ -124,6 +124,7 @@ class X11WindowRoute : public WindowRoute {
     const ChildReport report = Run(nullptr, pid, matches, raise, deadline);
     FoundWindow found;
     found.title = report.title;
+    found.pid = report.pid;
     if (report.Saw(kRaised)) {
       found.result = FoundWindow::kFound;
     } else if (report.no_display) {

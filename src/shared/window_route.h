@@ -17,6 +17,7 @@ using TitlePredicate = bool (*)(const std::string& title);
 struct FoundWindow {
   enum Result { kFound, kNotFound, kNoDisplay, kFailed } result = kNotFound;
   std::string title;
+  long pid = 0;  // Its process, where known.
   /// Where found: why it would take no drop now (disabled, no drops, not
   /// responding); Reason::kNone when it would.
   Reason reason = Reason::kNone;

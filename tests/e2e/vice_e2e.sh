@@ -174,6 +174,18 @@ case $case_name in
     [ -z "$(python3 "$here/vice_monitor.py" breaks 6510)" ] ||
       fail "breakpoints left: $(python3 "$here/vice_monitor.py" breaks 6510)"
     ;;
+  other-port)
+    # Its binary monitor on another port than asked: the advice names it.
+    vice_port=6510 start_vice -binarymonitor \
+      -binarymonitoraddress ip4://127.0.0.1:6510 || fail "VICE did not start"
+    advice="VICE (pid $vice_pid) listens on 127.0.0.1:6510: if that is its monitor, set BRACKWIN_MONITOR=127.0.0.1:6510"
+    BRACKWIN_TEST_VICE_SYMBOLS='break 80d\n' run -f demo.asm -r -e -d
+    expect 0 "warning: breakpoints need VICE's monitor: $advice"$'\n'"demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid $vice_pid)"$'\n'
+    expect_injected
+    run --check
+    grep -qxF "VICE's monitor at 127.0.0.1:6502: missing: $advice" <<< "$out" ||
+      fail "--check: $out"
+    ;;
   check)
     # --check finds the monitor and the window, and leaves VICE running: a
     # run afterwards autostarts as ever.
