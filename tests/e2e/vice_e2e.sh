@@ -174,6 +174,25 @@ case $case_name in
     [ -z "$(python3 "$here/vice_monitor.py" breaks 6510)" ] ||
       fail "breakpoints left: $(python3 "$here/vice_monitor.py" breaks 6510)"
     ;;
+  other-display)
+    # The VICE with the monitor runs on another display; the user's own,
+    # without one, on this: the program goes to the one the user sees.
+    vice_log=$work/elsewhere.log start_vice -binarymonitor ||
+      fail "VICE did not start"
+    elsewhere=$vice_pid
+    start_display || fail "no second X server"
+    start_vice || fail "VICE did not start"
+    run -f demo.asm -r -e
+    expect 0 "demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid $vice_pid)"$'\n'
+    expect_injected
+    ! grep -q '^AUTOSTART' "$work/elsewhere.log" || fail "the other VICE got it"
+    # Without a VICE here, the monitor's serves, and the line says where
+    # it is not.
+    kill "$vice_pid"
+    wait "$vice_pid" 2> /dev/null
+    run -f demo.asm -r -e
+    expect 0 "demo.prg: autostarted in VICE (pid $elsewhere) through its monitor; its window is not on this display"$'\n'
+    ;;
   other-port)
     # Its binary monitor on another port than asked: the advice names it.
     vice_port=6510 start_vice -binarymonitor \
