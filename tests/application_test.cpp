@@ -84,7 +84,8 @@ TEST_F(ApplicationTest, SwitchesMatchCaseInsensitivelyAndFirstWins) {
 }
 
 TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
-  const std::string usage = "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
+  const std::string usage =
+      "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
   const std::string nothing =
       "nothing to do: add -c to assemble, or -r to assemble and run "
       "(brackwin -h for help)\n";
@@ -218,7 +219,8 @@ TEST_F(ApplicationTest, TooLongSourcePathLaunchesNothing) {
 }
 
 TEST_F(ApplicationTest, HelpAndVersionArePrintedUnlessTheyAreTheFileName) {
-  const std::string usage = "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
+  const std::string usage =
+      "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
   const std::string version = std::string("brackwin ") + kVersion + "\n";
   const std::pair<const char*, const std::string*> cases[] = {
       {"-h", &usage},

@@ -2,8 +2,8 @@
 #define BRACKWIN_TESTS_FAKE_PLATFORM_H_
 
 #include <algorithm>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <utility>
@@ -30,8 +30,7 @@ class FakePlatform : public Platform {
   int command_result = 0;
   LeadByteTable lead_bytes;
   PathLimits path_limits;
-  OpenResult open_result = {OpenStatus::kOpened, 42, "ShellExecute", "", 0,
-                            ""};
+  OpenResult open_result = {OpenStatus::kOpened, 42, "ShellExecute", "", 0, ""};
   /// How an opener left running (kStarted) ends: as `opener_end`, or not
   /// while `opener_runs`; and the program it started, where it runs.
   OpenResult opener_end;

@@ -147,8 +147,8 @@ TEST_F(HandOffChainTest, ShellFailureIsReportedWithItsCause) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    platform_.open_result = {c.status, c.code, "xdg-open",
-                             "file not found", 0, ""};
+    platform_.open_result = {c.status,         c.code, "xdg-open",
+                             "file not found", 0,      ""};
     EXPECT_EQ(RunTool(system_, "-f d.asm -r", &output_), -1);
     EXPECT_EQ(output_, c.message);
   }
@@ -156,8 +156,8 @@ TEST_F(HandOffChainTest, ShellFailureIsReportedWithItsCause) {
 
 TEST_F(HandOffChainTest, TheShellRouteSaysOpenedOnlyOnEvidence) {
   const Association x64sc{"vice.desktop", "x64sc", true};
-  const OpenResult failed = {OpenStatus::kApplicationFailed, 4, "xdg-open",
-                             "failed", 0, ""};
+  const OpenResult failed = {
+      OpenStatus::kApplicationFailed, 4, "xdg-open", "failed", 0, ""};
   const OpenResult program_failed = {
       OpenStatus::kProgramFailed, 1, "ShellExecute", "", 0, "C:\\v\\x64sc.exe"};
   const std::string opened = "demo.prg: opened with xdg-open\n";
@@ -180,8 +180,7 @@ TEST_F(HandOffChainTest, TheShellRouteSaysOpenedOnlyOnEvidence) {
        "the README)\n"},
       // While it runs: the program it started, with a window or no display.
       {started, ended, true, 321, FoundWindow::kFound, 0, opened},
-      {started, ended, true, 321, FoundWindow::kNoDisplay, 0,
-       opened},
+      {started, ended, true, 321, FoundWindow::kNoDisplay, 0, opened},
       // Neither by the deadline: what is known, and no claim.
       {started, ended, true, 321, FoundWindow::kNotFound, 0,
        "warning: x64sc (pid 321) runs, but no window of it appeared on the X "

@@ -62,10 +62,17 @@ TEST(ProcNetTcpTest, IPv6ListenersThatTakeIPv4AreFound) {
       " 00000000:0000 0A 00000000:00000000 00:00000000 00000000  ";
   const std::string table =
       "  sl  local_address remote_address st ... uid timeout inode\n"
-      "0: 00000000000000000000000000000000:1966" + row + "1001 0 11 1\n"
-      "1: 00000000000000000000000001000000:1966" + row + "1002 0 12 1\n"
-      "2: 0000000000000000FFFF00000100007F:1966" + row + "1003 0 13 1\n"
-      "3: 0000000000000000FFFF00000200007F:1966" + row + "1004 0 14 1\n";
+      "0: 00000000000000000000000000000000:1966" +
+      row +
+      "1001 0 11 1\n"
+      "1: 00000000000000000000000001000000:1966" +
+      row +
+      "1002 0 12 1\n"
+      "2: 0000000000000000FFFF00000100007F:1966" +
+      row +
+      "1003 0 13 1\n"
+      "3: 0000000000000000FFFF00000200007F:1966" +
+      row + "1004 0 14 1\n";
   const auto found = FindTcpListeners(table, 0x7F000001, 6502, true);
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].uid, 1001);

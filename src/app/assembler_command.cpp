@@ -43,18 +43,13 @@ std::string FindExpandedReference(
   // The variables cmd.exe will have whatever our environment holds now:
   // those it makes up itself, PROMPT, which it sets where it is unset, and
   // the one the platform sets just before it starts cmd.exe.
-  static const char* const kDynamic[] = {"CD",
-                                         "DATE",
-                                         "TIME",
-                                         "RANDOM",
-                                         "ERRORLEVEL",
-                                         "CMDEXTVERSION",
-                                         "CMDCMDLINE",
-                                         "HIGHESTNUMANODENUMBER",
-                                         "__CD__",
-                                         "__APPDIR__",
-                                         "PROMPT",
-                                         "NoDefaultCurrentDirectoryInExePath"};
+  static const char* const kDynamic[] = {
+      "CD",         "DATE",
+      "TIME",       "RANDOM",
+      "ERRORLEVEL", "CMDEXTVERSION",
+      "CMDCMDLINE", "HIGHESTNUMANODENUMBER",
+      "__CD__",     "__APPDIR__",
+      "PROMPT",     "NoDefaultCurrentDirectoryInExePath"};
   // Each '%' may open a pair: one that names nothing is left as it is, and
   // its closing '%' may open the next.
   for (std::size_t open = source.find('%'); open != std::string::npos;) {

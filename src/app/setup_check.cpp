@@ -106,11 +106,11 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
   // The window is looked for first: its process may listen elsewhere.
   const FoundWindow window = windows.Find(0, deadline, IsEmulatorTitle);
   if (state.owner.other_user) {
-    output.Message("VICE's monitor at %s: another user's%s: not used\n", at,
-                   state.owner.uid >= 0
-                       ? (" (uid " + std::to_string(state.owner.uid) + ")")
-                             .c_str()
-                       : "");
+    output.Message(
+        "VICE's monitor at %s: another user's%s: not used\n", at,
+        state.owner.uid >= 0
+            ? (" (uid " + std::to_string(state.owner.uid) + ")").c_str()
+            : "");
   } else if (!state.listening) {
     output.Message("VICE's monitor at %s: missing: %s\n", at,
                    AdviseMonitor(sockets, window.pid, monitor).c_str());
@@ -148,13 +148,12 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
     output.Message("VICE window on %s: found, \"%s\"\n", display.c_str(),
                    title);
   } else if (window.result == FoundWindow::kFound) {
-    output.Message("VICE window on %s: found, \"%s\", but it %s\n",
-                   display.c_str(), title,
-                   window.reason == Reason::kDisabled
-                       ? "is disabled: a dialog is open in VICE"
-                   : window.reason == Reason::kTakesNoDrops
-                       ? "does not take dropped files"
-                       : "is not responding");
+    output.Message(
+        "VICE window on %s: found, \"%s\", but it %s\n", display.c_str(), title,
+        window.reason == Reason::kDisabled
+            ? "is disabled: a dialog is open in VICE"
+        : window.reason == Reason::kTakesNoDrops ? "does not take dropped files"
+                                                 : "is not responding");
   } else if (window.result == FoundWindow::kFailed) {
     blocked = true;
     output.Message("VICE window on %s: unknown: the display does not answer\n",

@@ -156,11 +156,11 @@ class MonitorConnection {
 
 /// What a monitor at an address is, for `--check`.
 struct MonitorState {
-  bool listening = false;  // Something accepted the connection.
-  ListenerOwner owner;     // Whose it is; another user's is not asked.
+  bool listening = false;        // Something accepted the connection.
+  ListenerOwner owner;           // Whose it is; another user's is not asked.
   bool not_the_monitor = false;  // It answered in frames of another kind.
-  bool answered = false;   // It answered as VICE's monitor.
-  bool c64 = false;        // And emulates a C64.
+  bool answered = false;         // It answered as VICE's monitor.
+  bool c64 = false;              // And emulates a C64.
 };
 
 /// Looks at the monitor at `address`, within the smaller of kMonitorCapMs

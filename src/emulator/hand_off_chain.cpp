@@ -25,8 +25,7 @@ std::string AdviseMonitor(Sockets& sockets, long vice_pid,
 
 std::string DescribeMissingProgram(const Association& association) {
   if (association.program.empty()) {
-    return "(" + association.entry +
-           ") names no program: fix the association";
+    return "(" + association.entry + ") names no program: fix the association";
   }
   return "runs " + association.program + " (" + association.entry +
          "), which is not installed: install it, or fix the association";
@@ -156,7 +155,8 @@ bool HandOffChain::WatchOpener(const std::string& program,
   constexpr int kWatchStepMs = 50;
   bool looked_up = false;
   for (;;) {
-    if (platform_.AwaitOpener(result, deadline.MillisecondsLeft(kWatchStepMs))) {
+    if (platform_.AwaitOpener(result,
+                              deadline.MillisecondsLeft(kWatchStepMs))) {
       return true;
     }
     if (deadline.Passed()) return false;
@@ -171,8 +171,9 @@ bool HandOffChain::WatchOpener(const std::string& program,
     if (seen->program.empty()) continue;
     seen->pid = platform_.FindDescendant(result->process, seen->program);
     if (seen->pid == 0) continue;
-    seen->window = windows_.Find(seen->pid, deadline.Capped(kRaiseCapMs),
-                                 [](const std::string&) { return true; })
+    seen->window = windows_
+                       .Find(seen->pid, deadline.Capped(kRaiseCapMs),
+                             [](const std::string&) { return true; })
                        .result;
     // Without an X display (Wayland alone) the running program is all
     // that can be seen.
@@ -187,8 +188,7 @@ bool HandOffChain::WatchOpener(const std::string& program,
 std::string HandOffChain::DescribeUnfinishedOpening(
     const OpenResult& result, const OpenerWatch& seen,
     const HandOffContext& context) {
-  const std::string within =
-      std::to_string(kHandOffDeadlineMs / 1000) + " s";
+  const std::string within = std::to_string(kHandOffDeadlineMs / 1000) + " s";
   const std::string may = "; " + context.program + " may not open";
   if (seen.pid == 0) {
     return std::string(result.opener) + " still runs after " + within +
@@ -202,8 +202,8 @@ std::string HandOffChain::DescribeUnfinishedOpening(
   if (seen.window == FoundWindow::kFailed) {
     return runs + context.display + " did not answer" + may;
   }
-  return runs + "no window of it appeared on " + context.display +
-         " within " + within + may;
+  return runs + "no window of it appeared on " + context.display + " within " +
+         within + may;
 }
 
 void HandOffChain::Print(const HandOffLine& line) {

@@ -1,6 +1,7 @@
 // The POSIX platform: /bin/sh runs the assembler, the arguments come from
 // argv as they are, and files are opened with the desktop's opener.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,8 +15,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
-
 #include <limits>
 #include <map>
 #include <thread>
@@ -389,11 +388,10 @@ class PosixPlatform : public Platform {
       const std::string second =
           end == std::string::npos
               ? ""
-              : arguments.substr(end + 1, arguments.find('\0', end + 1) -
-                                              end - 1);
-      if ((length > 0 &&
-           BaseName(std::string(exe, static_cast<std::size_t>(length))) ==
-               wanted) ||
+              : arguments.substr(end + 1,
+                                 arguments.find('\0', end + 1) - end - 1);
+      if ((length > 0 && BaseName(std::string(exe, static_cast<std::size_t>(
+                                                       length))) == wanted) ||
           BaseName(first) == wanted || BaseName(second) == wanted) {
         return pid;
       }

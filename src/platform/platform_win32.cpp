@@ -76,10 +76,9 @@ void ConfirmStarted(HANDLE process, OpenResult* result) {
   const ULONGLONG started = GetTickCount64();
   if (WaitForInputIdle(process, kStartCapMs) != 0) {
     const ULONGLONG spent = GetTickCount64() - started;
-    WaitForSingleObject(process,
-                        spent < kStartCapMs
-                            ? static_cast<DWORD>(kStartCapMs - spent)
-                            : 0);
+    WaitForSingleObject(process, spent < kStartCapMs
+                                     ? static_cast<DWORD>(kStartCapMs - spent)
+                                     : 0);
   }
   DWORD code = STILL_ACTIVE;
   if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0 &&
@@ -285,11 +284,12 @@ class Win32Platform : public Platform {
     // where it has no extension) is the program. Where none does, the name
     // runs through its ".exe", or else to the first space.
     std::string lower = text;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : lower)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::size_t exe = lower.find(".exe");
-    association->program =
-        exe != std::string::npos ? text.substr(0, exe + 4)
-                                 : text.substr(0, text.find(' '));
+    association->program = exe != std::string::npos
+                               ? text.substr(0, exe + 4)
+                               : text.substr(0, text.find(' '));
     for (std::size_t space = 0; space != std::string::npos;) {
       space = text.find(' ', space + 1);
       const std::string prefix = text.substr(0, space);

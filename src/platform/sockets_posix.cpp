@@ -151,7 +151,8 @@ class PosixSockets : public Sockets {
     return owner;
   }
 
-  std::vector<int> FindListeningPorts(long pid, std::uint32_t address) override {
+  std::vector<int> FindListeningPorts(long pid,
+                                      std::uint32_t address) override {
     std::vector<unsigned long> inodes;
     const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
     DIR* descriptors = opendir(fds.c_str());

@@ -126,7 +126,8 @@ class Win32Sockets : public Sockets {
     return owner;
   }
 
-  std::vector<int> FindListeningPorts(long pid, std::uint32_t address) override {
+  std::vector<int> FindListeningPorts(long pid,
+                                      std::uint32_t address) override {
     std::vector<int> ports;
     for (const ULONG family : {AF_INET, AF_INET6}) {
       std::vector<Listener> listeners;
@@ -210,25 +211,27 @@ class Win32Sockets : public Sockets {
     std::vector<unsigned char> theirs, ours;
     if (ReadTokenUser(process, &theirs) &&
         ReadTokenUser(GetCurrentProcess(), &ours)) {
-      facts.user = EqualSid(reinterpret_cast<TOKEN_USER*>(theirs.data())->User.Sid,
-                            reinterpret_cast<TOKEN_USER*>(ours.data())->User.Sid)
-                       ? ListenerFacts::User::kSame
-                       : ListenerFacts::User::kOther;
+      facts.user =
+          EqualSid(reinterpret_cast<TOKEN_USER*>(theirs.data())->User.Sid,
+                   reinterpret_cast<TOKEN_USER*>(ours.data())->User.Sid)
+              ? ListenerFacts::User::kSame
+              : ListenerFacts::User::kOther;
     }
     CloseHandle(process);
     return facts;
   }
 
   // The TOKEN_USER of `process`'s token in `buffer`; false when unread.
-  static bool ReadTokenUser(HANDLE process, std::vector<unsigned char>* buffer) {
+  static bool ReadTokenUser(HANDLE process,
+                            std::vector<unsigned char>* buffer) {
     HANDLE token = nullptr;
     if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
     DWORD size = 0;
     GetTokenInformation(token, TokenUser, nullptr, 0, &size);
     buffer->resize(size);
     const bool read =
-        size != 0 && GetTokenInformation(token, TokenUser, buffer->data(),
-                                         size, &size);
+        size != 0 &&
+        GetTokenInformation(token, TokenUser, buffer->data(), size, &size);
     CloseHandle(token);
     return read;
   }

@@ -44,7 +44,7 @@ struct ChildReport {
   std::string title;
   long pid = 0;
   enum { kExited, kSignalled, kKilled } end = kKilled;
-  int code = 0;  // The exit status or the signal.
+  int code = 0;             // The exit status or the signal.
   bool no_display = false;  // No display to search: nothing was searched.
 
   bool Saw(char step) const { return steps.find(step) != std::string::npos; }
