@@ -132,8 +132,8 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
     // refusal was said then.
     if (!dropped_here) {
       window = windows_.Drop(absolute, deadline, IsEmulatorTitle);
-      monitor_only(window.pid);
     }
+    monitor_only(window.pid);
     if (!dropped_here || window.outcome != Outcome::kRefused) {
       Print(RenderHandOff(window, context));
     }

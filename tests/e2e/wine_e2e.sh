@@ -329,6 +329,13 @@ case $case_name in
     expect_record "$work/open.rec" "$(winpath "$work/src dir")" \
       "\"$(winpath "$work/bin/fake_opener.exe")\" \"$program\"" "$program"
     ;;
+  opened-program-fails)
+    # The program the shell started exits at once with an error: a failure
+    # that names it and its code.
+    register_opener
+    BRACKWIN_TEST_OPENER_STATUS=3 run -f "$(winpath "$work/src dir/demo.asm")" -r
+    expect 255 "ShellExecute started $(winpath "$work/bin/fake_opener.exe") for $program, and it exited at once with code 3: run it by hand to see its message"$'\r\n'
+    ;;
   no-association)
     "$wine_run" "$bits" reg delete 'HKCR\.prg' /f > /dev/null 2>&1
     run -f "$(winpath "$work/src dir/demo.asm")" -r

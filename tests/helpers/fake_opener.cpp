@@ -1,5 +1,9 @@
 // Registered as the "open" command of .prg files: records its current
-// directory, its command line and its arguments.
+// directory, its command line and its arguments, and exits with
+// BRACKWIN_TEST_OPENER_STATUS (0 when unset), as a program that fails at
+// once does.
+#include <cstdlib>
+
 #include "record.h"
 
 int main(int argc, char** argv) {
@@ -10,5 +14,6 @@ int main(int argc, char** argv) {
     fields.push_back(field);
   }
   WriteRecord("BRACKWIN_TEST_OPEN_RECORD", fields);
-  return 0;
+  const char* status = std::getenv("BRACKWIN_TEST_OPENER_STATUS");
+  return status != nullptr ? std::atoi(status) : 0;
 }
