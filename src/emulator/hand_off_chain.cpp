@@ -171,10 +171,18 @@ bool HandOffChain::WatchOpener(const std::string& program,
     if (seen->program.empty()) continue;
     seen->pid = platform_.FindDescendant(result->process, seen->program);
     if (seen->pid == 0) continue;
-    seen->window = windows_
-                       .Find(seen->pid, deadline.Capped(kRaiseCapMs),
-                             [](const std::string&) { return true; })
-                       .result;
+    const FoundWindow::Result window =
+        windows_
+            .Find(seen->pid, deadline.Capped(kRaiseCapMs),
+                  [](const std::string&) { return true; })
+            .result;
+    // A look cut short by the deadline does not undo that the display
+    // answered a look before it.
+    if (window != FoundWindow::kFailed || !seen->display_answered) {
+      seen->window = window;
+    }
+    seen->display_answered =
+        seen->display_answered || window == FoundWindow::kNotFound;
     // Without an X display (Wayland alone) the running program is all
     // that can be seen.
     if (seen->window == FoundWindow::kFound ||
@@ -248,6 +256,9 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
     return true;
   }
   if (!no_vice.empty()) output_.Error("%s\n", no_vice.c_str());
+  // Explaining a failure may ask the association again, within a deadline
+  // of its own: the opener may have used up the first.
+  const Deadline explaining(kHandOffDeadlineMs);
   Association association;
   switch (result.status) {
     case OpenStatus::kOpened:
@@ -280,7 +291,7 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
       // The opener could not start what the association names; it says
       // nothing of why, and the program itself would.
       const AssociationLookup lookup =
-          platform_.FindAssociation(paths.program, deadline, &association);
+          platform_.FindAssociation(paths.program, explaining, &association);
       if (lookup == AssociationLookup::kTimedOut) {
         output_.Error(
             "%s could not start the application for %s (status %d), and %s "
@@ -311,7 +322,7 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
       break;
     }
     case OpenStatus::kApplicationMissing: {
-      if (platform_.FindAssociation(paths.program, deadline, &association) ==
+      if (platform_.FindAssociation(paths.program, explaining, &association) ==
               AssociationLookup::kFound &&
           !association.program_found && !association.program.empty()) {
         output_.Error(

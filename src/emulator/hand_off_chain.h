@@ -62,6 +62,7 @@ class HandOffChain {
     std::string program;  // The association's, where it is known.
     long pid = 0;         // Its process, once running.
     FoundWindow::Result window = FoundWindow::kNotFound;
+    bool display_answered = false;
   };
 
   /// Watches the opener of `result` (kStarted) until `deadline`: returns
