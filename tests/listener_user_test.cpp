@@ -7,31 +7,20 @@ namespace {
 
 TEST(ListenerUserTest, OnlyOurSessionAndUserAreOurs) {
   using User = ListenerFacts::User;
-  const struct {
-    bool pid_known, session_known;
-    unsigned long session;
-    User user;
-    ListenerUser expected;
-  } cases[] = {
-      {true, true, 1, User::kSame, ListenerUser::kOurs},
-      // An elevated VICE's token cannot always be read: same session stays
-      // ours.
-      {true, true, 1, User::kUnread, ListenerUser::kOurs},
-      // A terminal server's other session, or our session as another user.
-      {true, true, 2, User::kSame, ListenerUser::kOther},
-      {true, true, 1, User::kOther, ListenerUser::kOther},
-      {true, false, 1, User::kSame, ListenerUser::kOther},
-      // No process named (Wine, for a listener outside it).
-      {false, false, 0, User::kUnread, ListenerUser::kUnknown},
+  using L = ListenerUser;
+  // pid known, session known, its session (ours is 1), user: whose.
+  const ListenerFacts cases[] = {
+      {true, true, 1, 1, User::kSame},
+      {true, true, 1, 1, User::kUnread},  // An elevated VICE: still ours.
+      {true, true, 2, 1, User::kSame},    // A terminal server's other session.
+      {true, true, 1, 1, User::kOther},
+      {true, false, 0, 1, User::kSame},     // Its session cannot be read.
+      {false, false, 0, 1, User::kUnread},  // No process named (Wine).
   };
-  for (const auto& c : cases) {
-    ListenerFacts facts;
-    facts.pid_known = c.pid_known;
-    facts.session_known = c.session_known;
-    facts.session = c.session;
-    facts.own_session = 1;
-    facts.user = c.user;
-    EXPECT_EQ(DecideListenerUser(facts), c.expected);
+  const L expected[] = {L::kOurs,  L::kOurs,  L::kOther,
+                        L::kOther, L::kOther, L::kUnknown};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(DecideListenerUser(cases[i]), expected[i]) << i;
   }
 }
 

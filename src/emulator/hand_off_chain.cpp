@@ -153,10 +153,12 @@ bool HandOffChain::WatchOpener(const std::string& program,
                                OpenerWatch* seen) {
   // How often the opener and what it started are looked at.
   constexpr int kWatchStepMs = 50;
+  // An opener that ends at once, as most do, is not held up by the
+  // association's look-up (xdg-mime), which only watching needs.
+  constexpr int kFirstWaitMs = 500;
   bool looked_up = false;
-  for (;;) {
-    if (platform_.AwaitOpener(result,
-                              deadline.MillisecondsLeft(kWatchStepMs))) {
+  for (int wait = kFirstWaitMs;; wait = kWatchStepMs) {
+    if (platform_.AwaitOpener(result, deadline.MillisecondsLeft(wait))) {
       return true;
     }
     if (deadline.Passed()) return false;
