@@ -58,7 +58,6 @@ void WarnAboutSetup(Platform& platform, DebugOutput& output) {
 
 int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
                const MonitorAddress& monitor, DebugOutput& output) {
-  const Deadline deadline(kHandOffDeadlineMs);
   std::string java, folder;
   const bool java_found = platform.FindProgram("java", &java);
   output.Message("java: %s\n",
@@ -75,7 +74,10 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
   // -r -e would meet the same.
   bool route = false, blocked = false;
   Association association;
-  switch (platform.FindAssociation("demo.prg", deadline, &association)) {
+  // Each probe within a bound of its own: --check ends, whatever the
+  // display does, and a slow probe leaves the others their time.
+  switch (platform.FindAssociation("demo.prg", Deadline(kLookupCapMs),
+                                   &association)) {
     case AssociationLookup::kNone:
       output.Message(
           ".prg association: missing: associate .prg files with x64sc (see "
@@ -86,8 +88,7 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
       output.Message(
           ".prg association: unknown: %s did not answer within %g s (does "
           "the display answer?)\n",
-          platform.GetShellWording().association_lookup,
-          kHandOffDeadlineMs / 1000.0);
+          platform.GetShellWording().association_lookup, kLookupCapMs / 1000.0);
       break;
     case AssociationLookup::kFound:
       if (!association.program_found) {
@@ -101,10 +102,12 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
       break;
   }
 
-  const MonitorState state = CheckMonitor(sockets, monitor, deadline);
+  const MonitorState state =
+      CheckMonitor(sockets, monitor, Deadline(kMonitorCapMs));
   const char* at = monitor.text.c_str();
   // The window is looked for first: its process may listen elsewhere.
-  const FoundWindow window = windows.Find(0, deadline, IsEmulatorTitle);
+  const FoundWindow window =
+      windows.Find(0, Deadline(kDropCapMs), IsEmulatorTitle);
   if (state.owner.other_user) {
     output.Message(
         "VICE's monitor at %s: another user's%s: not used\n", at,
@@ -122,8 +125,8 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
   } else if (!state.answered) {
     const bool stopped =
         state.owner.pid != 0 &&
-        windows.Find(state.owner.pid, deadline, IsMonitorTitle).result ==
-            FoundWindow::kFound;
+        windows.Find(state.owner.pid, Deadline(kDropCapMs), IsMonitorTitle)
+                .result == FoundWindow::kFound;
     blocked = blocked || stopped;
     output.Message("VICE's monitor at %s: does not answer%s\n", at,
                    stopped ? ": VICE is stopped in its monitor, leave it (x)"

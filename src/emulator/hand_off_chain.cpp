@@ -260,7 +260,7 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
   if (!no_vice.empty()) output_.Error("%s\n", no_vice.c_str());
   // Explaining a failure may ask the association again, within a deadline
   // of its own: the opener may have used up the first.
-  const Deadline explaining(kHandOffDeadlineMs);
+  const Deadline explaining(kLookupCapMs);
   Association association;
   switch (result.status) {
     case OpenStatus::kOpened:
@@ -299,7 +299,7 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
             "%s could not start the application for %s (status %d), and %s "
             "did not answer within %g s\n",
             result.opener, program, result.code, words.association_lookup,
-            kHandOffDeadlineMs / 1000.0);
+            kLookupCapMs / 1000.0);
       } else if (lookup == AssociationLookup::kNone) {
         output_.Error(
             "%s could not start the application for %s (status %d), and "

@@ -17,6 +17,10 @@ inline constexpr int kDropCapMs = 2000;
 inline constexpr int kRaiseCapMs = 500;
 /// How long a Windows window may take to show that it is not hung.
 inline constexpr int kResponsiveCapMs = 500;
+/// A look-up of the .prg association outside the hand-off (--check, the
+/// cause of a failure): xdg-mime, which a display that does not answer
+/// holds up.
+inline constexpr int kLookupCapMs = 5000;
 
 /// The routes of -r, in the order they are tried.
 enum class Route { kMonitor, kWindow, kShell };
