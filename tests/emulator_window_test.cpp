@@ -53,6 +53,8 @@ TEST(EmulatorWindowTest, EveryVicesC64WindowMatchesAndNoNeighbour) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
     EXPECT_EQ(IsEmulatorTitle(c.title), c.match);
+    // Of these, only the monitor's own window is the monitor's.
+    EXPECT_EQ(IsMonitorTitle(c.title), std::string(c.title) == "VICE monitor");
   }
 }
 

@@ -271,6 +271,7 @@ class FakeWindowRoute : public WindowRoute {
     } else if (!vice_window.empty() && matches(vice_window)) {
       result.result = FoundWindow::kFound;
       result.title = vice_window;
+      result.pid = 77;
     }
     return result;
   }

@@ -77,6 +77,14 @@ TEST_F(SetupCheckTest, CheckSaysWhatIsThereAndChangesNothing) {
          s.sockets.answers = {{'H', 'T', 'T', 'P'}};
        },
        "what answers is not VICE's monitor", 0},
+      // The window's process listens elsewhere, besides the port asked.
+      {[](FakeSystem& s) {
+         s.sockets.listening = false;
+         s.sockets.other_ports = {6502, 6510};
+       },
+       "missing: VICE (pid 77) listens on 127.0.0.1:6510: if that is its "
+       "monitor, set BRACKWIN_MONITOR=127.0.0.1:6510\n",
+       0},
   };
   for (const auto& b : blocked) {
     SCOPED_TRACE(b.line);
