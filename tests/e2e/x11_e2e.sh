@@ -85,6 +85,25 @@ case $case_name in
     expect_uri here "file://$work/run/demo.prg"
     expect_no_drop there
     ;;
+  opened-window)
+    # The real xdg-open, whose association's program stays and opens a
+    # window of its own (_NET_WM_PID): opened once that window shows, while
+    # xdg-open still waits for the program.
+    command -v xdg-mime > /dev/null || skip "no xdg-utils"
+    rm "$work/bin/xdg-open"
+    export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share
+    export XDG_CONFIG_HOME=$work/home/.config
+    unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
+    mkdir -p "$XDG_DATA_HOME/applications" "$XDG_DATA_HOME/mime/packages"
+    cp "$here/../../dist/linux/brackwin-c64-prg.xml" "$XDG_DATA_HOME/mime/packages/"
+    update-mime-database "$XDG_DATA_HOME/mime" || fail "update-mime-database"
+    printf '[Desktop Entry]\nType=Application\nName=Target\nExec=%s Target mapped answer %s %%f\nMimeType=application/x-c64-program;\n' \
+      "$target" "$work/opened" > "$XDG_DATA_HOME/applications/target.desktop"
+    xdg-mime default target.desktop application/x-c64-program
+    run_ok "demo.prg: opened with xdg-open" -f demo.asm -r
+    [ -f "$work/opened.ready" ] || fail "the program has no window"
+    grep -qsx xdg-open /proc/[0-9]*/comm || fail "xdg-open had ended"
+    ;;
   topmost-wins)
     start_target below "$title" mapped answer
     start_target above "$title" mapped answer

@@ -1,6 +1,8 @@
 // A drop target for the end-to-end tests, written with Xlib alone.
 // Usage: xdnd_target TITLE mapped|unmapped answer|silent|decline|no-data
-//        RECORD
+//        RECORD [FILE]
+// Given FILE, as a desktop entry's %f passes it, the window also carries
+// _NET_WM_PID.
 // Creates a top-level window titled TITLE that announces XDND version 5,
 // writes "ready" to RECORD.ready, and then, when answering: accepts the
 // position, asks for the dropped data as text/uri-list, writes what it got
@@ -14,6 +16,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -52,7 +55,7 @@ void Answer(Display* display, Window source, Atom type, Window window, long l1,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
+  if (argc != 5 && argc != 6) {
     std::fprintf(stderr,
                  "usage: xdnd_target TITLE mapped|unmapped "
                  "answer|silent|decline|no-data RECORD\n");
@@ -84,6 +87,14 @@ int main(int argc, char** argv) {
   const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display),
                                             0, 0, 200, 100, 0, 0, 0);
   XStoreName(display, window, title.c_str());
+  // Started as a desktop entry's program (with FILE), it also names its
+  // process, as a toolkit's window does; the other tests' lines name none.
+  if (argc == 6) {
+    const long pid = static_cast<long>(getpid());
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False),
+                    XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+  }
   // The host it claims to run on, where the test names one.
   if (const char* machine = std::getenv("XDND_TARGET_MACHINE")) {
     XChangeProperty(display, window, XA_WM_CLIENT_MACHINE, XA_STRING, 8,
