@@ -156,22 +156,19 @@ bool HandOffChain::WatchOpener(const std::string& program,
   // An opener that ends at once, as most do, is not held up by the
   // association's look-up (xdg-mime), which only watching needs.
   constexpr int kFirstWaitMs = 500;
-  bool looked_up = false;
   for (int wait = kFirstWaitMs;; wait = kWatchStepMs) {
     if (platform_.AwaitOpener(result, deadline.MillisecondsLeft(wait))) {
       return true;
     }
     if (deadline.Passed()) return false;
-    if (!looked_up) {
-      looked_up = true;
-      Association association;
-      if (platform_.FindAssociation(program, deadline, &association) ==
-          AssociationLookup::kFound) {
-        seen->program = association.program;
-      }
+    if (!seen->looked_up) {
+      seen->looked_up = true;
+      seen->lookup =
+          platform_.FindAssociation(program, deadline, &seen->association);
     }
-    if (seen->program.empty()) continue;
-    seen->pid = platform_.FindDescendant(result->process, seen->program);
+    const std::string& started = seen->Program();
+    if (started.empty()) continue;
+    seen->pid = platform_.FindDescendant(result->process, started);
     if (seen->pid == 0) continue;
     const FoundWindow::Result window =
         windows_
@@ -200,15 +197,15 @@ std::string HandOffChain::DescribeUnfinishedOpening(
     const HandOffContext& context) {
   const std::string within = std::to_string(kHandOffDeadlineMs / 1000) + " s";
   const std::string may = "; " + context.program + " may not open";
+  const std::string& started = seen.Program();
   if (seen.pid == 0) {
     return std::string(result.opener) + " still runs after " + within +
-           (seen.program.empty()
-                ? ", and what it starts is not known"
-                : ", and " + seen.program + " has not started") +
+           (started.empty() ? ", and what it starts is not known"
+                            : ", and " + started + " has not started") +
            may;
   }
   const std::string runs =
-      seen.program + " (pid " + std::to_string(seen.pid) + ") runs, but ";
+      started + " (pid " + std::to_string(seen.pid) + ") runs, but ";
   if (seen.window == FoundWindow::kFailed) {
     return runs + context.display + " did not answer" + may;
   }
@@ -258,10 +255,16 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
     return true;
   }
   if (!no_vice.empty()) output_.Error("%s\n", no_vice.c_str());
-  // Explaining a failure may ask the association again, within a deadline
-  // of its own: the opener may have used up the first.
-  const Deadline explaining(kLookupCapMs);
-  Association association;
+  // Explaining a failure needs the association: the watch's look-up, or,
+  // where there was none or it ran out of time, one of its own.
+  Association& association = seen.association;
+  const auto look_up = [&]() {
+    if (!seen.looked_up || seen.lookup == AssociationLookup::kTimedOut) {
+      seen.lookup = platform_.FindAssociation(
+          paths.program, Deadline(kLookupCapMs), &association);
+    }
+    return seen.lookup;
+  };
   switch (result.status) {
     case OpenStatus::kOpened:
     case OpenStatus::kStarted:
@@ -292,8 +295,7 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
     case OpenStatus::kApplicationFailed: {
       // The opener could not start what the association names; it says
       // nothing of why, and the program itself would.
-      const AssociationLookup lookup =
-          platform_.FindAssociation(paths.program, explaining, &association);
+      const AssociationLookup lookup = look_up();
       if (lookup == AssociationLookup::kTimedOut) {
         output_.Error(
             "%s could not start the application for %s (status %d), and %s "
@@ -324,8 +326,7 @@ bool HandOffChain::OpenThroughShell(const LaunchPaths& paths,
       break;
     }
     case OpenStatus::kApplicationMissing: {
-      if (platform_.FindAssociation(paths.program, explaining, &association) ==
-              AssociationLookup::kFound &&
+      if (look_up() == AssociationLookup::kFound &&
           !association.program_found && !association.program.empty()) {
         output_.Error(
             "the application associated with .prg files, %s, was not found: "

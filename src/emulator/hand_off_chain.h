@@ -59,10 +59,19 @@ class HandOffChain {
 
   /// What watching an opener saw of the program that it starts.
   struct OpenerWatch {
-    std::string program;  // The association's, where it is known.
-    long pid = 0;         // Its process, once running.
+    /// The association, once looked up, and how that went.
+    bool looked_up = false;
+    AssociationLookup lookup = AssociationLookup::kNone;
+    Association association;
+    long pid = 0;  // Its program's process, once running.
     FoundWindow::Result window = FoundWindow::kNotFound;
     bool display_answered = false;
+
+    /// The program the association starts; empty where none is known.
+    const std::string& Program() const {
+      static const std::string kNone;
+      return lookup == AssociationLookup::kFound ? association.program : kNone;
+    }
   };
 
   /// Watches the opener of `result` (kStarted) until `deadline`: returns

@@ -39,6 +39,18 @@ expect_opened() {  # FILE
   expect_record "$BRACKWIN_TEST_OPEN_RECORD" "$work/run" "$1"
 }
 
+# Whether a process named NAME runs on this test's display (its number is
+# this test's alone; other tests run such programs too).
+runs_here() {  # NAME
+  local process
+  for process in /proc/[0-9]*; do
+    [ "$(cat "$process/comm" 2> /dev/null)" = "$1" ] || continue
+    tr '\0' '\n' < "$process/environ" 2> /dev/null |
+      grep -qxF "DISPLAY=$DISPLAY" && return 0
+  done
+  return 1
+}
+
 # The tool must succeed, and print the line of its route for demo.prg.
 run_ok() {  # LINE SWITCH...
   local line=$1
@@ -102,7 +114,7 @@ case $case_name in
     xdg-mime default target.desktop application/x-c64-program
     run_ok "demo.prg: opened with xdg-open" -f demo.asm -r
     [ -f "$work/opened.ready" ] || fail "the program has no window"
-    grep -qsx xdg-open /proc/[0-9]*/comm || fail "xdg-open had ended"
+    runs_here xdg-open || fail "xdg-open had ended"
     ;;
   topmost-wins)
     start_target below "$title" mapped answer
@@ -173,12 +185,7 @@ time.sleep(30)' "$work/listening" &
     grep -qxF "not ready: see the lines above" <<< "$out" || fail "said ready"
     # Its probes' bounds: the association 5 s, the window 2 s.
     [ "$elapsed_ms" -lt 9000 ] || fail "took $elapsed_ms ms"
-    # No xprop of this display (its number is this test's alone) runs on.
-    for process in /proc/[0-9]*; do
-      [ "$(cat "$process/comm" 2> /dev/null)" = xprop ] || continue
-      ! tr '\0' '\n' < "$process/environ" 2> /dev/null |
-        grep -qxF "DISPLAY=$DISPLAY" || fail "xprop still runs"
-    done
+    ! runs_here xprop || fail "xprop still runs"
     ;;
   declined)
     # A version-5 target that takes the file and finishes "not performed"
