@@ -71,7 +71,11 @@ TEST_F(SetupCheckTest, CheckSaysWhatIsThereAndChangesNothing) {
        ".prg association: unknown: "},
       {[](FakeSystem& s) { s.windows.vice_window_reason = Reason::kDisabled; },
        "found, \"VICE (C64SC)\", but it is disabled"},
-      {[](FakeSystem& s) { s.windows.display_silent = true; },
+      // Even beside a route that is there.
+      {[](FakeSystem& s) {
+         s.windows.display_silent = true;
+         s.platform.association = {"vice.desktop", "x64sc", true};
+       },
        "unknown: the display does not answer"},
       {[](FakeSystem& s) {
          s.sockets.answers = {{'H', 'T', 'T', 'P'}};
