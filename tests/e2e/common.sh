@@ -66,7 +66,12 @@ start_display() {
     server=$!
     for _ in $(seq 100); do
       kill -0 "$server" 2> /dev/null || break  # The number was taken.
-      if xwininfo -root -display ":$number" > /dev/null 2>&1; then
+      # The display must be this server's: one of another test (in a
+      # network namespace of its own, but with the same socket folder) may
+      # answer on that number while this one is about to give up on it.
+      # Xvfb writes its pid into the number's lock file.
+      if [ "$(tr -dc 0-9 < "/tmp/.X$number-lock" 2> /dev/null)" = "$server" ] &&
+        xwininfo -root -display ":$number" > /dev/null 2>&1; then
         pids+=("$server")
         export DISPLAY=":$number"
         return 0
