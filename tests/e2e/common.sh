@@ -70,7 +70,7 @@ start_display() {
       # network namespace of its own, but with the same socket folder) may
       # answer on that number while this one is about to give up on it.
       # Xvfb writes its pid into the number's lock file.
-      if [ "$(tr -dc 0-9 < "/tmp/.X$number-lock" 2> /dev/null)" = "$server" ] &&
+      if [ "$(tr -dc 0-9 2> /dev/null < "/tmp/.X$number-lock")" = "$server" ] &&
         xwininfo -root -display ":$number" > /dev/null 2>&1; then
         pids+=("$server")
         export DISPLAY=":$number"
