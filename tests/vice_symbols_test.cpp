@@ -11,6 +11,7 @@ TEST(ViceSymbolsTest, LabelsAndBreakpointsAreReadTheRestCounted) {
   const std::string text =
       "al C:21d4 .ClearScreen\n"
       "al C:0810 .loop__0\r\n"
+      "al C:0812 .\x1b[2J\n"  // A control byte: not sent to VICE.
       "\n"
       "break 80d \n"
       "break 1523 if y<5 \t\n"
@@ -22,14 +23,15 @@ TEST(ViceSymbolsTest, LabelsAndBreakpointsAreReadTheRestCounted) {
       "watch store 0400\n"
       "junk";
   const ViceSymbols symbols = ParseViceSymbols(text);
-  EXPECT_EQ(symbols.labels, 2);
-  EXPECT_EQ(symbols.skipped, 6);
+  EXPECT_EQ(symbols.labels, (std::vector<std::string>{"al C:21d4 .ClearScreen",
+                                                      "al C:0810 .loop__0"}));
+  EXPECT_EQ(symbols.skipped, 7);
   ASSERT_EQ(symbols.breakpoints.size(), 3u);
   const struct {
     std::uint16_t address;
     const char* condition;
     int line;
-  } expected[] = {{0x080d, "", 4}, {0x1523, "y<5", 5}, {0xc0fe, "", 6}};
+  } expected[] = {{0x080d, "", 5}, {0x1523, "y<5", 6}, {0xc0fe, "", 7}};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(symbols.breakpoints[i].address, expected[i].address);

@@ -1,5 +1,6 @@
 #include "emulator/vice_symbols.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -50,7 +51,16 @@ ViceSymbols ParseViceSymbols(const std::string& text) {
     const std::string command = NextWord(line, &at);
     if (command.empty()) continue;
     if (command == "al") {
-      ++symbols.labels;
+      // A label goes to VICE's text monitor as a command line of its own:
+      // one with a control byte or a byte outside ASCII is not sent.
+      const bool plain = std::all_of(line.begin(), line.end(), [](char c) {
+        return c >= 0x20 && c <= 0x7e;
+      });
+      if (plain) {
+        symbols.labels.push_back(line);
+      } else {
+        ++symbols.skipped;
+      }
       continue;
     }
     Breakpoint breakpoint;

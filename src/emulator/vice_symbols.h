@@ -19,18 +19,19 @@ struct Breakpoint {
 /// What the assembler's VICE symbol file (-vicesymbols, <name>.vs) holds.
 struct ViceSymbols {
   std::vector<Breakpoint> breakpoints;
-  int labels = 0;   // "al C:21d4 .ClearScreen" lines.
-  int skipped = 0;  // Lines that are neither, blank ones aside.
+  std::vector<std::string> labels;  // "al C:21d4 .ClearScreen" lines.
+  int skipped = 0;                  // Lines that are neither, blank ones aside.
 };
 
 /// The symbol file that -vicesymbols writes next to `program` (a path that
 /// ends in ".prg"): the same name with ".vs".
 std::string SymbolFile(const std::string& program);
 
-/// Reads the text of a symbol file: "al C:ADDR .name" lines count as
-/// labels; "break ADDR" lines (hex without '$', in any case, with an
-/// optional "if CONDITION" after it) are breakpoints; every other line that
-/// is not blank, a "break" without a valid address among them, is skipped.
+/// Reads the text of a symbol file: "al C:ADDR .name" lines of printable
+/// ASCII are labels, kept as they stand, blanks at the end aside; "break ADDR"
+/// lines (hex without '$', in any case, with an optional "if CONDITION" after
+/// it) are breakpoints; every other line that is not blank, a "break" without a
+/// valid address among them, is skipped.
 ViceSymbols ParseViceSymbols(const std::string& text);
 
 }  // namespace quennet::brackwin
