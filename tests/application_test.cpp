@@ -57,7 +57,7 @@ TEST_F(ApplicationTest, MissingFileNameIsReportedAndNothingRuns) {
     EXPECT_EQ(Run(switches), -1);
     EXPECT_EQ(output_,
               "no filename specified\n"
-              "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n");
+              "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] [-q] | --check\n");
   }
   EXPECT_TRUE(platform_.commands.empty());
 }
@@ -85,7 +85,7 @@ TEST_F(ApplicationTest, SwitchesMatchCaseInsensitivelyAndFirstWins) {
 
 TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
   const std::string usage =
-      "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
+      "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] [-q] | --check\n";
   const std::string nothing =
       "nothing to do: add -c to assemble, or -r to assemble and run "
       "(brackwin -h for help)\n";
@@ -96,9 +96,10 @@ TEST_F(ApplicationTest, TyposAndForgottenSwitchesAreNamed) {
     std::string output;
   } cases[] = {
       {CommandSyntax::kWindows, "-f demo.asm -c -x", 0,
-       "warning: ignored: -x (the switches are -f, -c, -r, -e, -d, --check, "
-       "-h, "
-       "--version)\n"},
+       "warning: ignored: -x (the switches are -f, -c, -r, -e, -d, -q, "
+       "--check, -h, --version)\n"},
+      {CommandSyntax::kWindows, "-f demo.asm -c -q", 0,
+       "warning: ignored: -q (it needs -r -e)\n"},
       {CommandSyntax::kWindows, "-f demo.asm -re", -1,
        nothing + "warning: ignored: -re (write -r -e)\n"},
       // A file dragged onto the exe, or -f forgotten.
@@ -220,7 +221,7 @@ TEST_F(ApplicationTest, TooLongSourcePathLaunchesNothing) {
 
 TEST_F(ApplicationTest, HelpAndVersionArePrintedUnlessTheyAreTheFileName) {
   const std::string usage =
-      "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
+      "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] [-q] | --check\n";
   const std::string version = std::string("brackwin ") + kVersion + "\n";
   const std::pair<const char*, const std::string*> cases[] = {
       {"-h", &usage},

@@ -196,18 +196,34 @@ class FakeSockets : public Sockets {
   bool closed = false;
   std::size_t answers_read = 0;
 
+  /// VICE's text monitor on 6510: whether it accepts, what it was sent,
+  /// and what it answers (once, then it closes).
+  bool text_listening = false;
+  std::string text_sent, text_answer = "(C:$e5cf) ";
+
   SocketHandle ConnectLoopback(std::uint32_t address, int port, int) override {
+    if (port == kTextPort) return text_listening ? kTextSocket : kNoSocket;
     ++connects;
     connected_to = {address, port};
     return listening ? 3 : kNoSocket;
   }
-  bool Send(SocketHandle, const std::vector<unsigned char>& bytes,
+  bool Send(SocketHandle socket, const std::vector<unsigned char>& bytes,
             int) override {
-    sent.push_back(bytes);
+    if (socket == kTextSocket) {
+      text_sent.append(bytes.begin(), bytes.end());
+    } else {
+      sent.push_back(bytes);
+    }
     return true;
   }
-  int Receive(SocketHandle, unsigned char* buffer, std::size_t size,
+  int Receive(SocketHandle socket, unsigned char* buffer, std::size_t size,
               int) override {
+    if (socket == kTextSocket) {
+      const std::size_t count = std::min(size, text_answer.size());
+      std::copy(text_answer.begin(), text_answer.begin() + count, buffer);
+      text_answer.erase(0, count);
+      return static_cast<int>(count);
+    }
     if (answers_read == answers.size()) return -1;
     const std::vector<unsigned char>& answer = answers[answers_read++];
     const std::size_t count = answer.size() < size ? answer.size() : size;
@@ -220,11 +236,15 @@ class FakeSockets : public Sockets {
   std::vector<int> FindListeningPorts(long, std::uint32_t) override {
     return other_ports;
   }
-  ListenerOwner FindListener(std::uint32_t, int) override {
+  ListenerOwner FindListener(std::uint32_t, int port) override {
     ListenerOwner seen = owner;
-    seen.seen = seen.seen || listening;
+    seen.seen = port == kTextPort ? text_listening : seen.seen || listening;
     return seen;
   }
+
+ private:
+  static constexpr int kTextPort = 6510;
+  static constexpr SocketHandle kTextSocket = 4;
 };
 
 /// A window route that answers as scripted and records what it was asked.

@@ -324,6 +324,42 @@ TEST_F(HandOffChainTest, MonitorThatAutostartsTheProgramEndsTheLaunch) {
             "demo.prg: autostarted in VICE (pid 1234) through its monitor\n");
 }
 
+TEST_F(HandOffChainTest, QuickLoadFallsBackToTheAutostartAndNeedsTheMonitor) {
+  // A VICE that refuses a step of the quick load gets the autostart.
+  FakeSystem refusing;
+  refusing.platform.text_files = {
+      {"demo.prg", std::string("\x01\x08\x0b\x08\x0a\x00\x9e"
+                               "2061\0\0\0",
+                               14)}};
+  refusing.sockets.listening = true;
+  refusing.sockets.answers = {Answer(0x51, 0, kMachineCheckRequestId, 6),
+                              Answer(0x82, 0x8f, 0x62727771),
+                              Answer(0xdd, 0, kAutostartRequestId),
+                              Answer(0x63, 0, 0xffffffff)};
+  EXPECT_EQ(RunTool(refusing, "-f demo.asm -r -e -q", &output_), 0);
+  EXPECT_EQ(output_,
+            "warning: demo.prg was not loaded without a reset: VICE refused "
+            "the list of its memory banks; it is autostarted\n"
+            "demo.prg: autostarted in VICE through its monitor\n");
+  // VICE's text monitor on the binary one's port: said, and left with "x",
+  // as the bytes it read stopped VICE.
+  FakeSystem text;
+  text.platform.text_files = refusing.platform.text_files;
+  text.sockets.listening = true;
+  text.sockets.answers = {{'(', 'C', ':', '$'}, {'e', '5', 'c', 'f', ')', ' '}};
+  text.windows.drop = Window(Outcome::kDelivered);
+  EXPECT_EQ(RunTool(text, "-f demo.asm -r -e -q", &output_), 0);
+  EXPECT_EQ(output_,
+            "warning: VICE's text monitor listens on 127.0.0.1:6502: start "
+            "VICE with -binarymonitor, and move the text monitor with "
+            "-remotemonitoraddress\n"
+            "warning: -q needs VICE's monitor: start VICE with -binarymonitor "
+            "(see the README)\n"
+            "demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid "
+            "77)\n");
+  EXPECT_EQ(text.sockets.sent.back(), (std::vector<unsigned char>{'x', '\n'}));
+}
+
 TEST_F(HandOffChainTest, MonitorOutcomesEndTheChainOrGoOn) {
   const auto c64 = Answer(0x51, 0, kMachineCheckRequestId, 6);
   const std::string dropped =
@@ -422,6 +458,7 @@ TEST_F(HandOffChainTest, MonitorOutcomesEndTheChainOrGoOn) {
 TEST_F(HandOffChainTest, DebugRunReplacesVicesBreakpointsBeforeTheAutostart) {
   FakeSystem system;
   system.sockets.listening = true;
+  system.sockets.text_listening = true;
   system.platform.text_files = {
       {"demo.vs",
        "al C:080d .start\nbreak 80d \nbreak 810 if a==1\nwatch x\n"}};
@@ -445,7 +482,9 @@ TEST_F(HandOffChainTest, DebugRunReplacesVicesBreakpointsBeforeTheAutostart) {
             "warning: VICE refused the condition of the breakpoint in line 3 "
             "of demo.vs; it stops there always\n"
             "demo.prg: autostarted in VICE through its monitor, with 2 "
-            "breakpoints\n");
+            "breakpoints and 1 label\n");
+  // Labels first, over the text monitor, which is left at once.
+  EXPECT_EQ(system.sockets.text_sent, "cl\nal C:080d .start\nx\n");
   ASSERT_EQ(system.sockets.sent.size(), 7u);
   EXPECT_EQ(system.sockets.sent[2],
             BuildRequest(0x13, kCheckpointsRequestId,
@@ -478,7 +517,7 @@ TEST_F(HandOffChainTest, DebugRunReplacesVicesBreakpointsBeforeTheAutostart) {
 
 TEST_F(HandOffChainTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {
   const std::string no_monitor =
-      "warning: breakpoints need VICE's monitor: start VICE with "
+      "warning: breakpoints and labels need VICE's monitor: start VICE with "
       "-binarymonitor (see the README)\n";
   // Without -e; and without a .vs from this build: none, or an old one.
   const std::string none =
@@ -526,14 +565,14 @@ TEST_F(HandOffChainTest, DebugRunsOutsideTheMonitorAndStoppedVicesAreSaidSo) {
 TEST_F(HandOffChainTest, TheMonitorsAddressComesFromTheEnvironment) {
   FakeSystem system;
   system.platform.environment.push_back(
-      {"BRACKWIN_MONITOR", "ip4://127.0.0.1:6510"});
+      {"BRACKWIN_MONITOR", "ip4://127.0.0.1:6511"});
   system.windows.drop = Window(Outcome::kAbsent);
   EXPECT_EQ(RunTool(system, "-f demo.asm -r -e", &output_), 0);
   EXPECT_EQ(output_,
-            "demo.prg: no running VICE found (monitor at 127.0.0.1:6510, C64 "
+            "demo.prg: no running VICE found (monitor at 127.0.0.1:6511, C64 "
             "window); opened with ShellExecute\n");
   EXPECT_EQ(system.sockets.connected_to,
-            (std::pair<std::uint32_t, int>{0x7F000001, 6510}));
+            (std::pair<std::uint32_t, int>{0x7F000001, 6511}));
   // Anything but loopback is refused before anything runs.
   FakeSystem remote;
   remote.platform.environment.push_back({"BRACKWIN_MONITOR", "10.1.1.1:6502"});
@@ -543,6 +582,10 @@ TEST_F(HandOffChainTest, TheMonitorsAddressComesFromTheEnvironment) {
             "VICE's forms (127.0.0.1:6510, ip4://127.0.0.1:6510): the program "
             "would be sent to whatever listens there\n");
   EXPECT_TRUE(remote.platform.commands.empty());
+  FakeSystem text;
+  text.platform.environment.push_back({"BRACKWIN_TEXT_MONITOR", "6510"});
+  EXPECT_EQ(RunTool(text, "-f demo.asm -r -e -d", &output_), -1);
+  EXPECT_NE(output_.find("the labels would be sent"), std::string::npos);
 }
 
 TEST_F(HandOffChainTest, AnotherUsersMonitorIsNeverConnectedTo) {

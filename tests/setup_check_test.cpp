@@ -33,6 +33,8 @@ TEST_F(SetupCheckTest, CheckSaysWhatIsThereAndChangesNothing) {
             ".prg association: missing: associate .prg files with x64sc (see "
             "the README)\n"
             "VICE's monitor at 127.0.0.1:6502: found, a C64 (pid 99)\n"
+            "VICE's text monitor at 127.0.0.1:6510: missing: start VICE with "
+            "-remotemonitor to give debug runs (-d) the source's labels\n"
             "VICE window on the X display :93: none open\n"
             "display: found, DISPLAY=:0\n"
             "ready: brackwin -f SOURCE -r -e can run\n");
@@ -52,13 +54,17 @@ TEST_F(SetupCheckTest, CheckSaysWhatIsThereAndChangesNothing) {
   EXPECT_EQ(output_.substr(output_.size() - 31),
             "not ready: see the lines above\n");
 
-  // A VICE window alone is a way in.
+  // A VICE window alone is a way in; a text monitor is none, and is sent
+  // nothing, which would stop VICE.
   none.windows.vice_window = "VICE (C64SC)";
+  none.sockets.text_listening = true;
   EXPECT_EQ(RunTool(none, "--check", &output_), 0);
-  EXPECT_NE(output_.find("VICE window on the X display :93: found, \"VICE "
-                         "(C64SC)\"\nready: "),
+  EXPECT_NE(output_.find("VICE's text monitor at 127.0.0.1:6510: found (labels "
+                         "for -d)\nVICE window on the X display :93: found, "
+                         "\"VICE (C64SC)\"\nready: "),
             std::string::npos)
       << output_;
+  EXPECT_EQ(none.sockets.text_sent, "");
 
   // Unless -r -e would meet a probe that went unanswered, or a VICE that
   // takes nothing now.

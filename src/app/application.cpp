@@ -48,7 +48,8 @@ int Application::Execute() {
       return 0;
     case RunMode::kCheck:
       if (!ReadMonitorAddress()) return -1;
-      return CheckSetup(platform_, sockets_, windows_, monitor_, output);
+      return CheckSetup(platform_, sockets_, windows_, monitor_, text_monitor_,
+                        output);
     case RunMode::kRun:
       break;
   }
@@ -130,8 +131,9 @@ bool Application::ParseArguments() {
   if (FindOption(line, "-c", &ignored_c)) compile = true;
   if (FindOption(line, "-r", &ignored_r)) run = true;
   if (FindOption(line, "-e", &ignored_e)) useRunningEmulator = true;
-  std::string ignored_d;
+  std::string ignored_d, ignored_q;
   if (FindOption(line, "-d", &ignored_d)) debug_ = true;
+  if (FindOption(line, "-q", &ignored_q)) quick_ = true;
 
   // Other tokens are ignored, but not in silence: a switch-like token (a
   // typo), or a name that -f did not take (-f forgotten, or a name with
@@ -168,7 +170,7 @@ bool Application::ParseArguments() {
       std::string command =
           "brackwin -f " +
           (windows ? "\"" + named_file + "\"" : QuotePosixWord(named_file));
-      for (const char* name : {"-c", "-r", "-e", "-d"}) {
+      for (const char* name : {"-c", "-r", "-e", "-d", "-q"}) {
         std::string value;
         if (FindOption(line, name, &value) ||
             meant.find(name) != std::string::npos) {
@@ -191,6 +193,8 @@ bool Application::ParseArguments() {
     output.Print(warnings.c_str());
     return false;
   }
+  // -q changes only how -r -e starts the program.
+  if (quick_ && !run) warnings += "warning: ignored: -q (it needs -r -e)\n";
   output.Print(warnings.c_str());
   return true;
 }
@@ -234,18 +238,26 @@ bool Application::DerivePaths(const std::string& source, const char* hint) {
 bool Application::ReadMonitorAddress() {
   // The monitor is sent the program's path, so nothing but this machine's
   // loopback is taken.
-  std::string address;
-  if (platform_.GetEnvironment("BRACKWIN_MONITOR", &address) !=
-          EnvironmentLookup::kSet ||
-      address.empty() || ParseMonitorAddress(address, &monitor_)) {
-    return true;
+  const struct {
+    const char* name;
+    MonitorAddress* monitor;
+    const char* sent;
+  } kMonitors[] = {{"BRACKWIN_MONITOR", &monitor_, "the program"},
+                   {"BRACKWIN_TEXT_MONITOR", &text_monitor_, "the labels"}};
+  for (const auto& [name, monitor, sent] : kMonitors) {
+    std::string address;
+    if (platform_.GetEnvironment(name, &address) != EnvironmentLookup::kSet ||
+        address.empty() || ParseMonitorAddress(address, monitor)) {
+      continue;
+    }
+    output.Error(
+        "%s=%s is not a loopback address in VICE's forms (127.0.0.1:6510, "
+        "ip4://127.0.0.1:6510): %s would be sent to whatever listens "
+        "there\n",
+        name, address.c_str(), sent);
+    return false;
   }
-  output.Error(
-      "BRACKWIN_MONITOR=%s is not a loopback address in VICE's forms "
-      "(127.0.0.1:6510, ip4://127.0.0.1:6510): the program would be sent to "
-      "whatever listens there\n",
-      address.c_str());
-  return false;
+  return true;
 }
 
 bool Application::WrittenByThisBuild(const std::string& file, bool existed,

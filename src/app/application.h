@@ -8,6 +8,8 @@
 
 #include "diag/debug_output.h"
 #include "emulator/binary_monitor.h"
+#include "emulator/quick_program.h"
+#include "emulator/text_monitor.h"
 #include "emulator/vice_symbols.h"
 #include "paths/path_parts.h"
 #include "platform/platform.h"
@@ -77,10 +79,13 @@ class Application {
   bool WrittenByThisBuild(const std::string& file, bool existed,
                           const FileState& before);
 
-  /// The breakpoints of a debug run, from the symbol file next to
-  /// `program`; false, after a warning, when this run wrote none.
-  bool ReadBreakpoints(const std::string& program,
-                       std::vector<Breakpoint>* breakpoints);
+  /// The breakpoints and labels of a debug run, from the symbol file next
+  /// to `program`; false, after a warning, when this run wrote none.
+  bool ReadSymbols(const std::string& program, ViceSymbols* symbols);
+
+  /// The program of this run, for -q; false, after a warning that says
+  /// why, when it cannot be put in without a reset.
+  bool ReadQuick(QuickProgram* quick);
 
   /// "(KickAss.cfg in KICKASS_PATH sets -odir, ...)" when the assembler's
   /// own defaults write the program somewhere else; empty otherwise. Reads
@@ -94,8 +99,9 @@ class Application {
                            std::size_t value_of_f,
                            const std::vector<std::size_t>& words) const;
 
-  /// Takes the monitor's address from BRACKWIN_MONITOR, when set; false,
-  /// saying why, when it is not a loopback address in VICE's forms.
+  /// Takes the monitors' addresses from BRACKWIN_MONITOR and
+  /// BRACKWIN_TEXT_MONITOR, where set; false, saying why, when one is not a
+  /// loopback address in VICE's forms.
   bool ReadMonitorAddress();
 
   /// Derives the launch paths of `source` into `paths_`, once in the run;
@@ -115,10 +121,12 @@ class Application {
   bool run = false;
   bool useRunningEmulator = false;
   bool debug_ = false;  // -d: a debug run.
+  bool quick_ = false;  // -q: into the running machine without a reset.
   // What the run does; the later ones win where several are asked for.
   enum class RunMode { kRun, kCheck, kVersion, kHelp } mode_ = RunMode::kRun;
   // Where -e looks for VICE's monitor (BRACKWIN_MONITOR, else the default).
   MonitorAddress monitor_;
+  MonitorAddress text_monitor_ = DefaultTextMonitor();  // For the labels.
   // The program and its folder, derived from the source once in the run.
   LaunchPaths paths_;
   std::string paths_source_;

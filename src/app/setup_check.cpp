@@ -5,6 +5,7 @@
 #include "app/assembler_command.h"
 #include "emulator/emulator_window.h"
 #include "emulator/hand_off_chain.h"
+#include "emulator/text_monitor.h"
 
 namespace quennet::brackwin {
 namespace {
@@ -57,7 +58,8 @@ void WarnAboutSetup(Platform& platform, DebugOutput& output) {
 }
 
 int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
-               const MonitorAddress& monitor, DebugOutput& output) {
+               const MonitorAddress& monitor,
+               const MonitorAddress& text_monitor, DebugOutput& output) {
   std::string java, folder;
   const bool java_found = platform.FindProgram("java", &java);
   output.Message("java: %s\n",
@@ -117,6 +119,12 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
   } else if (!state.listening) {
     output.Message("VICE's monitor at %s: missing: %s\n", at,
                    AdviseMonitor(sockets, window.pid, monitor).c_str());
+  } else if (state.text_monitor) {
+    output.Message(
+        "VICE's monitor at %s: VICE's text monitor listens there: start VICE "
+        "with -binarymonitor, and move the text monitor with "
+        "-remotemonitoraddress\n",
+        at);
   } else if (state.not_the_monitor) {
     output.Message(
         "VICE's monitor at %s: what answers is not VICE's monitor: another "
@@ -142,6 +150,35 @@ int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
         state.owner.pid != 0
             ? (" (pid " + std::to_string(state.owner.pid) + ")").c_str()
             : "");
+  }
+
+  // Only debug runs use it, for the labels: it makes no route.
+  const char* text_at = text_monitor.text.c_str();
+  const bool same =
+      text_monitor.host == monitor.host && text_monitor.port == monitor.port;
+  switch (
+      same ? TextMonitorState::kSameAddress
+           : FindTextMonitor(sockets, text_monitor, Deadline(kMonitorCapMs))) {
+    case TextMonitorState::kSameAddress:
+      output.Message(
+          "VICE's text monitor at %s: not looked for: the binary monitor is "
+          "there; set BRACKWIN_TEXT_MONITOR to the text monitor's address\n",
+          text_at);
+      break;
+    case TextMonitorState::kListening:
+      output.Message("VICE's text monitor at %s: found (labels for -d)\n",
+                     text_at);
+      break;
+    case TextMonitorState::kOtherUser:
+      output.Message("VICE's text monitor at %s: another user's: not used\n",
+                     text_at);
+      break;
+    case TextMonitorState::kAbsent:
+      output.Message(
+          "VICE's text monitor at %s: missing: start VICE with "
+          "-remotemonitor to give debug runs (-d) the source's labels\n",
+          text_at);
+      break;
   }
 
   const std::string display = windows.Describe();

@@ -20,12 +20,14 @@ void WarnAboutSetup(Platform& platform, DebugOutput& output);
 /// `--check`: prints a line for each thing that -r -e needs, each saying
 /// found or missing and what to do: java on the PATH, KICKASS_PATH and
 /// KickAss.jar, the .prg association and its program, VICE's monitor at
-/// `monitor` (whose, which machine, stopped), a VICE window, and on POSIX
+/// `monitor` (whose, which machine, stopped), VICE's text monitor at
+/// `text_monitor` (the labels of -d), a VICE window, and on POSIX
 /// the display; then whether all is ready. Assembles, launches and changes
 /// nothing; a monitor it asks is left running. Returns 0 when the assembler
 /// can run and at least one route into VICE exists, else -1.
 int CheckSetup(Platform& platform, Sockets& sockets, WindowRoute& windows,
-               const MonitorAddress& monitor, DebugOutput& output);
+               const MonitorAddress& monitor,
+               const MonitorAddress& text_monitor, DebugOutput& output);
 
 }  // namespace quennet::brackwin
 

@@ -7,7 +7,7 @@ namespace quennet::brackwin {
 
 /// The first line of the usage, which also follows "no filename specified".
 inline constexpr char kUsageLine[] =
-    "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\n";
+    "usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] [-q] | --check\n";
 
 /// The usage after its first line: a line for each switch, then what the
 /// tool needs; `documentation` says where to read more ("the README").

@@ -1,6 +1,10 @@
 #include "emulator/binary_monitor.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "emulator/quick_load.h"
+#include "emulator/text_monitor.h"
 
 namespace quennet::brackwin {
 namespace {
@@ -229,6 +233,24 @@ void MonitorConnection::Finish() {
   }
 }
 
+bool MonitorConnection::LeaveIfTextMonitor() {
+  static const char kPromptStart[] = "(C:$";
+  unsigned char chunk[64];
+  int left, count;
+  while (
+      received_.size() < 10 &&
+      std::equal(received_.begin(),
+                 received_.begin() + std::min<std::size_t>(received_.size(), 4),
+                 kPromptStart) &&
+      (left = deadline_.MillisecondsLeft()) > 0 &&
+      (count = sockets_.Receive(socket_, chunk, sizeof(chunk), left)) > 0) {
+    received_.insert(received_.end(), chunk, chunk + count);
+  }
+  if (!IsTextMonitorPrompt(received_)) return false;
+  sockets_.Send(socket_, {'x', '\n'}, deadline_.MillisecondsLeft());
+  return true;
+}
+
 template <typename Wanted>
 MonitorConnection::Answer MonitorConnection::Await(Wanted wanted,
                                                    MonitorResponse* response) {
@@ -305,10 +327,13 @@ MonitorConnection::Answer ReplaceBreakpoints(
   return Answer::kAnswered;
 }
 
-// The exchange on an open connection: what the VICE is, the breakpoints of a
-// debug run, then the autostart.
+// The exchange on an open connection: what the VICE is, the program put in
+// without a reset where `quick` asks for it, the breakpoints of a debug run,
+// then the autostart, or leaving the monitor, which starts the program put
+// in.
 void HandOffThrough(MonitorConnection& monitor,
                     const std::vector<unsigned char>& autostart,
+                    const QuickProgram* quick,
                     const std::vector<Breakpoint>* breakpoints,
                     HandOff* result) {
   using Answer = MonitorConnection::Answer;
@@ -317,7 +342,7 @@ void HandOffThrough(MonitorConnection& monitor,
     result->reason = reason;
   };
   // Before the autostart nothing was handed on: any trouble is a refusal.
-  const auto refuse = [&settle](Answer status) {
+  const auto refuse = [&settle, &monitor](Answer status) {
     switch (status) {
       case Answer::kAnswered:
         return false;
@@ -331,7 +356,9 @@ void HandOffThrough(MonitorConnection& monitor,
         settle(Outcome::kRefused, Reason::kNoAnswer);
         break;
       case Answer::kMalformed:
-        settle(Outcome::kRefused, Reason::kNotTheMonitor);
+        settle(Outcome::kRefused, monitor.LeaveIfTextMonitor()
+                                      ? Reason::kTextMonitor
+                                      : Reason::kNotTheMonitor);
         break;
     }
     return true;
@@ -343,12 +370,26 @@ void HandOffThrough(MonitorConnection& monitor,
     return;
   }
   if (answer.error != 0) return settle(Outcome::kRefused, Reason::kNotAC64);
+  if (quick != nullptr &&
+      refuse(PrepareQuickStart(monitor, *quick, breakpoints != nullptr,
+                               &result->monitor.not_quick))) {
+    return;
+  }
+  const bool quick_start =
+      quick != nullptr && result->monitor.not_quick.empty();
   if (breakpoints != nullptr &&
       refuse(ReplaceBreakpoints(monitor, *breakpoints, result))) {
     return;
   }
 
-  switch (monitor.Ask(autostart, kAutostartRequestId, &answer)) {
+  // Leaving the monitor starts a program put in; otherwise the autostart.
+  const std::uint32_t last_id =
+      quick_start ? kQuickStartRequestId : kAutostartRequestId;
+  const unsigned char last_type =
+      quick_start ? kExitCommand : kAutostartCommand;
+  switch (monitor.Ask(
+      quick_start ? BuildRequest(kExitCommand, last_id, {}) : autostart,
+      last_id, &answer)) {
     case Answer::kAnswered:
       break;
     case Answer::kNotSent:
@@ -366,9 +407,10 @@ void HandOffThrough(MonitorConnection& monitor,
     result->code = answer.error;
     return settle(Outcome::kRefused, Reason::kErrorAnswer);
   }
-  if (answer.type != kAutostartCommand) {
+  if (answer.type != last_type) {
     return settle(Outcome::kUnconfirmed, Reason::kUnreadableAnswer);
   }
+  if (quick_start) result->monitor.started_at = quick->entry;
   // The monitor is left: from now on, the emulation runs.
   monitor.AwaitEvent(kResumedEvent);
   settle(Outcome::kDelivered, Reason::kNone);
@@ -392,6 +434,7 @@ MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
       BuildResourceGetRequest(kC64OnlyResource, kMachineCheckRequestId),
       kMachineCheckRequestId, &answer);
   state.not_the_monitor = asked == MonitorConnection::Answer::kMalformed;
+  state.text_monitor = state.not_the_monitor && monitor.LeaveIfTextMonitor();
   if (asked != MonitorConnection::Answer::kAnswered) return state;
   state.answered = true;
   state.c64 = answer.error == 0;
@@ -404,7 +447,8 @@ HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
                                 const ListenerOwner& owner,
                                 const std::string& absolute_path,
                                 const Deadline& deadline,
-                                const std::vector<Breakpoint>* breakpoints) {
+                                const std::vector<Breakpoint>* breakpoints,
+                                const QuickProgram* quick) {
   HandOff result;
   result.route = Route::kMonitor;
   // Nothing is sent to a process of another user, who could run anything
@@ -434,7 +478,7 @@ HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
     result.code = static_cast<long>(absolute_path.size());
     return result;
   }
-  HandOffThrough(monitor, autostart, breakpoints, &result);
+  HandOffThrough(monitor, autostart, quick, breakpoints, &result);
   return result;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "emulator/hand_off.h"
+#include "emulator/quick_program.h"
 #include "emulator/vice_symbols.h"
 #include "platform/sockets.h"
 #include "shared/deadline.h"
@@ -38,6 +39,7 @@ bool ParseMonitorAddress(const std::string& value, MonitorAddress* address);
 inline constexpr std::uint32_t kAutostartRequestId = 0x6272776e;
 inline constexpr std::uint32_t kMachineCheckRequestId = 0x6272776d;
 inline constexpr std::uint32_t kCheckpointsRequestId = 0x62727763;
+inline constexpr std::uint32_t kQuickStartRequestId = 0x62727773;
 
 inline constexpr unsigned char kAutostartCommand = 0xdd;
 inline constexpr unsigned char kResourceGetCommand = 0x51;
@@ -137,6 +139,11 @@ class MonitorConnection {
   /// Reads until the event `type`.
   Answer AwaitEvent(unsigned char type);
 
+  /// After kMalformed: whether what answered is VICE's text monitor (its
+  /// prompt, read on until the deadline where it came in part). If so,
+  /// leaves it with "x": the bytes it read stopped VICE.
+  bool LeaveIfTextMonitor();
+
   /// Half-closes the connection and waits, until the deadline, for VICE to
   /// close it. When the peer simply goes away, VICE's monitor wakes up to
   /// read, sends its events into the closed connection and logs an error
@@ -158,7 +165,8 @@ class MonitorConnection {
 struct MonitorState {
   bool listening = false;        // Something accepted the connection.
   ListenerOwner owner;           // Whose it is; another user's is not asked.
-  bool not_the_monitor = false;  // It answered in frames of another kind.
+  bool not_the_monitor = false;  // It answered in frames of another kind,
+  bool text_monitor = false;     // as VICE's text monitor, say.
   bool answered = false;         // It answered as VICE's monitor.
   bool c64 = false;              // And emulates a C64.
 };
@@ -188,11 +196,17 @@ MonitorState CheckMonitor(Sockets& sockets, const MonitorAddress& address,
 /// request, another machine, an error answer, a monitor that does not answer
 /// (or completes no connection while the system lists it) or a stream that
 /// is not the monitor's; absent when nothing listens.
+/// With `quick` (-q), the program is put into the running machine without
+/// a reset instead (PrepareQuickStart, its wait first in a debug run), and
+/// leaving the monitor starts it: `monitor.started_at` says where. Where
+/// VICE refuses a step of that, `monitor.not_quick` says which, and the
+/// autostart follows.
 HandOff AutostartThroughMonitor(Sockets& sockets, const MonitorAddress& address,
                                 const ListenerOwner& owner,
                                 const std::string& absolute_path,
                                 const Deadline& deadline,
-                                const std::vector<Breakpoint>* breakpoints);
+                                const std::vector<Breakpoint>* breakpoints,
+                                const QuickProgram* quick = nullptr);
 
 }  // namespace quennet::brackwin
 

@@ -37,14 +37,24 @@ HandOffLine RenderMonitor(const HandOff& r, const HandOffContext& c) {
   const char* monitor = c.monitor.c_str();
   switch (r.outcome) {
     case Outcome::kDelivered: {
-      const std::string breakpoints =
-          r.monitor.breakpoints < 0 ? ""
-          : r.monitor.breakpoints == 1
-              ? ", with 1 breakpoint"
-              : Format(", with %d breakpoints", r.monitor.breakpoints);
+      const auto count = [](int n, const char* what) {
+        return Format("%d %s%s", n, what, n == 1 ? "" : "s");
+      };
+      std::string debug;
+      if (r.monitor.breakpoints >= 0) {
+        debug = ", with " + count(r.monitor.breakpoints, "breakpoint");
+        if (r.monitor.labels >= 0) {
+          debug += " and " + count(r.monitor.labels, "label");
+        }
+      }
+      const std::string how =
+          r.monitor.started_at >= 0
+              ? Format("loaded into VICE%s without a reset, started at $%04lX",
+                       Pid(r).c_str(), r.monitor.started_at)
+              : Format("autostarted in VICE%s through its monitor",
+                       Pid(r).c_str());
       return {HandOffLine::kMessage,
-              Format("%s: autostarted in VICE%s through its monitor%s%s\n",
-                     program, Pid(r).c_str(), breakpoints.c_str(),
+              Format("%s: %s%s%s\n", program, how.c_str(), debug.c_str(),
                      r.monitor.raised == Raising::kNoWindow
                          ? "; its window is not on this display"
                          : "")};
@@ -94,6 +104,12 @@ HandOffLine RenderMonitor(const HandOff& r, const HandOffContext& c) {
     case Reason::kNotTheMonitor:
       return Warning(
           Format("what answers on %s is not VICE's monitor", monitor));
+    case Reason::kTextMonitor:
+      return Warning(
+          Format("VICE's text monitor listens on %s: start VICE with "
+                 "-binarymonitor, and move the text monitor with "
+                 "-remotemonitoraddress",
+                 monitor));
     case Reason::kStoppedInMonitor:
       return {HandOffLine::kError,
               "VICE is stopped in its monitor: leave it (x, or close the "

@@ -40,12 +40,20 @@ HandOffChain::HandOffChain(Platform& platform, Sockets& sockets,
 
 bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
                        const MonitorAddress& address,
-                       const std::vector<Breakpoint>* breakpoints) {
+                       const MonitorRequests& requests) {
   const HandOffContext context{paths.program, address.text, windows_.Describe(),
                                platform_.GetAnsiCodePage()};
+  const std::vector<Breakpoint>* breakpoints = requests.breakpoints;
   const auto monitor_only = [&](long vice_pid) {
-    if (breakpoints == nullptr) return;
-    output_.Warning("warning: breakpoints need VICE's monitor: %s\n",
+    const char* needs = requests.quick == nullptr ? nullptr
+                        : breakpoints == nullptr
+                            ? "-q needs"
+                            : "-q, breakpoints and labels need";
+    if (needs == nullptr && breakpoints != nullptr) {
+      needs = "breakpoints and labels need";
+    }
+    if (needs == nullptr) return;
+    output_.Warning("warning: %s VICE's monitor: %s\n", needs,
                     AdviseMonitor(sockets_, vice_pid, address).c_str());
   };
   if (!use_running_emulator) {
@@ -98,8 +106,52 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
         }
       }
     }
+    // The labels first: any byte on the text monitor stops VICE, and only
+    // closing that connection lets it run on, so it must be closed before
+    // the binary monitor holds VICE.
+    int labels = -1;
+    // The binary monitor moved to the text one's default port (6510, say)
+    // must not be sent text.
+    const bool text_elsewhere = requests.text_monitor.host != address.host ||
+                                requests.text_monitor.port != address.port;
+    // A VICE stopped in its monitor window reads neither monitor: what the
+    // text one is sent would wait there, and the binary one says why.
+    if (requests.labels != nullptr && owner.seen && !owner.other_user &&
+        text_elsewhere &&
+        (owner.pid == 0 ||
+         windows_.Find(owner.pid, deadline.Capped(kRaiseCapMs), IsMonitorTitle)
+                 .result != FoundWindow::kFound)) {
+      switch (LoadLabels(sockets_, requests.text_monitor, owner.pid,
+                         *requests.labels, deadline)) {
+        case LabelsResult::kLoaded:
+          labels = static_cast<int>(requests.labels->size());
+          break;
+        case LabelsResult::kNoAnswer:
+          output_.Warning(
+              "warning: VICE's text monitor on %s did not answer; no labels "
+              "were given\n",
+              requests.text_monitor.text.c_str());
+          break;
+        case LabelsResult::kOtherUser:
+        case LabelsResult::kOtherVice:
+          output_.Warning(
+              "warning: the text monitor on %s is not this VICE's; no labels "
+              "were sent\n",
+              requests.text_monitor.text.c_str());
+          break;
+        case LabelsResult::kNoMonitor:
+          break;
+      }
+    }
     monitor = AutostartThroughMonitor(sockets_, address, owner, absolute,
-                                      deadline, breakpoints);
+                                      deadline, breakpoints, requests.quick);
+    monitor.monitor.labels = labels;
+    if (!monitor.monitor.not_quick.empty()) {
+      output_.Warning(
+          "warning: %s was not loaded without a reset: %s; it is "
+          "autostarted\n",
+          paths.program.c_str(), monitor.monitor.not_quick.c_str());
+    }
     // A VICE that stopped at a breakpoint waits in its own monitor window,
     // and its binary monitor answers nothing: a drop would land in a
     // stopped VICE too.

@@ -1,11 +1,14 @@
 #ifndef BRACKWIN_EMULATOR_HAND_OFF_CHAIN_H_
 #define BRACKWIN_EMULATOR_HAND_OFF_CHAIN_H_
 
+#include <string>
 #include <vector>
 
 #include "diag/debug_output.h"
 #include "emulator/binary_monitor.h"
 #include "emulator/hand_off.h"
+#include "emulator/quick_program.h"
+#include "emulator/text_monitor.h"
 #include "emulator/vice_symbols.h"
 #include "paths/path_parts.h"
 #include "platform/platform.h"
@@ -27,6 +30,19 @@ std::string AdviseMonitor(Sockets& sockets, long vice_pid,
 /// its entry names none (a desktop file that is gone).
 std::string DescribeMissingProgram(const Association& association);
 
+/// What a run asks of the VICE that takes the program beyond running it,
+/// which only its monitors can give.
+struct MonitorRequests {
+  /// A debug run's breakpoints (null otherwise): they replace VICE's own.
+  const std::vector<Breakpoint>* breakpoints = nullptr;
+  /// A debug run's labels, the symbol file's "al" lines: they replace
+  /// VICE's own through its text monitor at `text_monitor`, if it listens.
+  const std::vector<std::string>* labels = nullptr;
+  MonitorAddress text_monitor = DefaultTextMonitor();
+  /// -q: the program to put into the running machine without a reset.
+  const QuickProgram* quick = nullptr;
+};
+
 /// The routes that hand an assembled program on, in order: into the VICE
 /// that is already running, through its monitor and then onto its window,
 /// all within one deadline (kHandOffDeadlineMs); otherwise, or when neither
@@ -45,13 +61,12 @@ class HandOffChain {
 
   /// Hands `paths.program`, which must exist and be this run's, to VICE:
   /// with `use_running_emulator`, to the one whose monitor listens at
-  /// `address` or whose window is found, else through the shell. A debug
-  /// run's `breakpoints` (null otherwise) replace VICE's own through the
-  /// monitor before the autostart; any other route says it sets none.
-  /// Returns false when the route taken failed.
+  /// `address` or whose window is found, else through the shell. What
+  /// `requests` asks goes with the monitor route, the labels before the
+  /// first request to the binary monitor; any other route says it gives
+  /// none of it. Returns false when the route taken failed.
   bool Run(const LaunchPaths& paths, bool use_running_emulator,
-           const MonitorAddress& address,
-           const std::vector<Breakpoint>* breakpoints);
+           const MonitorAddress& address, const MonitorRequests& requests);
 
  private:
   /// Prints `line` on its channel.

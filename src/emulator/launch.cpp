@@ -5,6 +5,7 @@
 #include "emulator/binary_monitor.h"
 #include "emulator/hand_off.h"
 #include "emulator/hand_off_chain.h"
+#include "emulator/quick_program.h"
 #include "emulator/vice_symbols.h"
 #include "paths/path_parts.h"
 
@@ -38,8 +39,27 @@ std::string Application::DescribeMovedOutput() {
   return "";
 }
 
-bool Application::ReadBreakpoints(const std::string& program,
-                                  std::vector<Breakpoint>* breakpoints) {
+bool Application::ReadQuick(QuickProgram* quick) {
+  // One byte more than the largest program, to tell a larger one.
+  constexpr std::size_t kLargest = 2 + 0x10000 + 1;
+  std::string bytes;
+  if (!platform_.ReadTextFile(paths_.program, kLargest, &bytes)) {
+    output.Warning(
+        "warning: %s cannot be read; it is not loaded without a "
+        "reset\n",
+        paths_.program.c_str());
+    return false;
+  }
+  const QuickCheck check = ReadQuickProgram(
+      std::vector<unsigned char>(bytes.begin(), bytes.end()), quick);
+  if (check == QuickCheck::kReady) return true;
+  output.Warning("warning: %s is not loaded without a reset: %s\n",
+                 paths_.program.c_str(), DescribeQuickCheck(check).c_str());
+  return false;
+}
+
+bool Application::ReadSymbols(const std::string& program,
+                              ViceSymbols* symbols) {
   const std::string file = SymbolFile(program);
   std::string text;
   if (!platform_.FileExists(file) ||
@@ -50,19 +70,18 @@ bool Application::ReadBreakpoints(const std::string& program,
         file.c_str());
     return false;
   }
-  const ViceSymbols symbols = ParseViceSymbols(text);
-  if (symbols.skipped == 1) {
+  *symbols = ParseViceSymbols(text);
+  if (symbols->skipped == 1) {
     output.Warning(
         "warning: 1 line of %s was skipped: neither a label (al) nor a "
         "breakpoint (break)\n",
         file.c_str());
-  } else if (symbols.skipped > 1) {
+  } else if (symbols->skipped > 1) {
     output.Warning(
         "warning: %d lines of %s were skipped: neither labels (al) nor "
         "breakpoints (break)\n",
-        symbols.skipped, file.c_str());
+        symbols->skipped, file.c_str());
   }
-  *breakpoints = symbols.breakpoints;
   return true;
 }
 
@@ -86,13 +105,18 @@ bool Application::Launch(const std::string& source, bool use_running_emulator) {
                                : moved.c_str());
     return false;
   }
-  // A debug run's breakpoints, which only VICE's monitor takes.
-  std::vector<Breakpoint> breakpoints;
-  const bool debugging =
-      debug_ && ReadBreakpoints(paths_.program, &breakpoints);
+  // A debug run's breakpoints and labels, which only VICE's monitors take.
+  ViceSymbols symbols;
+  MonitorRequests requests;
+  requests.text_monitor = text_monitor_;
+  if (debug_ && ReadSymbols(paths_.program, &symbols)) {
+    requests.breakpoints = &symbols.breakpoints;
+    requests.labels = &symbols.labels;
+  }
+  QuickProgram quick;
+  if (quick_ && ReadQuick(&quick)) requests.quick = &quick;
   HandOffChain chain(platform_, sockets_, windows_, output);
-  return chain.Run(paths_, use_running_emulator, monitor_,
-                   debugging ? &breakpoints : nullptr);
+  return chain.Run(paths_, use_running_emulator, monitor_, requests);
 }
 
 }  // namespace quennet::brackwin

@@ -52,6 +52,7 @@ enum class Reason {
   kOtherUser,         // Its listener belongs to another user (uid `code`).
   kNoAnswer,          // Accepted, then silent before the autostart.
   kNotTheMonitor,     // Answered in frames that are not the monitor's.
+  kTextMonitor,       // Answered as VICE's text monitor.
   kNotSent,           // A request could not be written whole.
   kClosed,            // Closed after the autostart was written whole.
   kUnreadableAnswer,  // Answered the autostart in a malformed frame.
@@ -92,6 +93,13 @@ struct HandOff {
     /// for), and the symbol-file lines of the conditions VICE refused.
     int breakpoints = -1;
     std::vector<int> refused_conditions;
+    /// Put in without a reset (-q): the address it started at; -1 when it
+    /// was autostarted.
+    long started_at = -1;
+    /// Why a program asked to go in without a reset was autostarted.
+    std::string not_quick;
+    /// How many labels VICE's text monitor took (-1: none sent).
+    int labels = -1;
   } monitor;
 };
 

@@ -51,11 +51,11 @@ case $case_name in
     for args in "-c" "-c -f" "-r -e"; do
       # shellcheck disable=SC2086
       run $args
-      expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check"$'\n'
+      expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] [-q] | --check"$'\n'
       expect_no_java
     done
     run -f "" -c
-    expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check"$'\n'
+    expect 255 "no filename specified"$'\n'"usage: brackwin -f SOURCE [-c] [-r [-e]] [-d] [-q] | --check"$'\n'
     expect_no_java
     ;;
   no-action)
@@ -70,7 +70,7 @@ case $case_name in
     run -f demo.asm -cr
     expect 255 "$nothing""warning: ignored: -cr (write -c -r)"$'\n'
     run -f demo.asm --run
-    expect 255 "$nothing""warning: ignored: --run (the switches are -f, -c, -r, -e, -d, --check, -h, --version)"$'\n'
+    expect 255 "$nothing""warning: ignored: --run (the switches are -f, -c, -r, -e, -d, -q, --check, -h, --version)"$'\n'
     expect_no_java
     ;;
   kickass-path)

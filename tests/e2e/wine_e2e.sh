@@ -100,7 +100,7 @@ case $case_name in
     ;;
   refusals)
     run -c
-    expect 255 $'no filename specified\r\nusage: brackwin -f SOURCE [-c] [-r [-e]] [-d] | --check\r\n'
+    expect 255 $'no filename specified\r\nusage: brackwin -f SOURCE [-c] [-r [-e]] [-d] [-q] | --check\r\n'
     expect_no_java
     run -f demo.asm
     expect 255 $'nothing to do: add -c to assemble, or -r to assemble and run (brackwin -h for help)\r\n'
