@@ -3,9 +3,12 @@
 # `work` (a scratch folder) and `pids` (an array of processes to end), and
 # after common.sh, whose start_display starts the server.
 # VICE ships without ROMs, so this writes stand-in images of its own: a
-# KERNAL whose reset, NMI and IRQ vectors point at a loop at $E000 that
-# jumps to $080D once a NOP is there (the stand-in program puts one), and
-# BASIC and character ROMs of zeros. With -autostartprgmode 1 (inject into
+# KERNAL whose reset vector points at a loop at $E000 that jumps to $080D
+# once a NOP is there (the stand-in program puts one), whose IRQ entry
+# jumps through $0314 as the real one does, and which holds a table for
+# the RAM vectors where the real one has it ($FD30): IRQ and BRK to a
+# handler that counts in $C002; a BASIC ROM of zeros but its warm start
+# vector; a character ROM of zeros. With -autostartprgmode 1 (inject into
 # RAM) that is all an autostart needs.
 
 vice_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -70,9 +73,20 @@ import sys
 kernal = bytearray(8192)
 # $E000: LDA $080D; CMP #$EA; BNE $E000; JMP $080D
 kernal[0:10] = b"\xad\x0d\x08\xc9\xea\xd0\xf9\x4c\x0d\x08"
-kernal[0x1FFA:0x2000] = b"\x00\xe0" * 3  # NMI, reset and IRQ vectors
+# $E010, the IRQ entry: PHA; TXA; PHA; TYA; PHA; JMP ($0314)
+kernal[0x10:0x18] = b"\x48\x8a\x48\x98\x48\x6c\x14\x03"
+# $E020, the IRQ handler: INC $C002; LDA $DC0D; PLA; TAY; PLA; TAX; PLA; RTI
+kernal[0x20:0x2c] = b"\xee\x02\xc0\xad\x0d\xdc\x68\xa8\x68\xaa\x68\x40"
+kernal[0x30] = 0x40  # $E030: RTI, for NMIs
+kernal[0x40] = 0x60  # $E040: RTS, for the other vectors
+kernal[0x50:0x53] = b"\x4c\x50\xe0"  # $E050: BASIC's warm start, a loop
+# The table of the RAM vectors $0314-$0333: IRQ, BRK, NMI, then 13 more.
+kernal[0x1D30:0x1D50] = b"\x20\xe0\x20\xe0\x30\xe0" + b"\x40\xe0" * 13
+kernal[0x1FFA:0x2000] = b"\x30\xe0\x00\xe0\x10\xe0"  # NMI, reset, IRQ
+basic = bytearray(8192)
+basic[2:4] = b"\x50\xe0"  # $A002: the warm start
 open(sys.argv[1] + "/kernal", "wb").write(kernal)
-open(sys.argv[1] + "/basic", "wb").write(bytes(8192))
+open(sys.argv[1] + "/basic", "wb").write(basic)
 open(sys.argv[1] + "/chargen", "wb").write(bytes(4096))
 PY
 }

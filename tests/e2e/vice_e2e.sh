@@ -18,6 +18,19 @@ start_display || fail "no X server"
 # The program the stand-in java writes: $0801, then 10 SYS2061.
 program_bytes=0b080a009e32303631000000
 
+# Writes the program whose bytes HEX gives into a file, and prints its name.
+program() {  # HEX
+  python3 -c 'import sys; open(sys.argv[1], "wb").write(bytes.fromhex(sys.argv[2]))' \
+    "$work/$1.prg" "$1" && echo "$work/$1.prg"
+}
+# A program of 10 SYS2061 whose code at $080D (a NOP first, for the
+# stand-in KERNAL) stores VALUE (hex) at $C000 and then counts in $C003 for
+# ever; JAM opcodes ($02), which stop the processor, from there to $084F.
+marker() {  # VALUE
+  program "01080b080a009e32303631000000eaa9${1}8d00c0ee03c04c1308$(printf '02%.0s' $(seq 55))"
+}
+monitor() { python3 "$here/vice_monitor.py" "$@"; }
+
 expect_injected() {
   wait_for_injection 1 10 || fail "VICE did not inject the program: $(tail -n 5 "$work/vice.log")"
   sleep 0.3
@@ -135,11 +148,12 @@ case $case_name in
     ;;
   debug)
     # A debug run sets the source's breakpoint: the program stops at $080D,
-    # in VICE's monitor window. The next run finds VICE stopped there.
-    start_vice -binarymonitor || fail "VICE did not start"
+    # in VICE's monitor window. The next run finds VICE stopped there, and
+    # sends its text monitor nothing, which would wait there.
+    start_vice -binarymonitor -remotemonitor || fail "VICE did not start"
     BRACKWIN_TEST_VICE_SYMBOLS='al C:080d .start\nbreak 80d \n' \
       run -f demo.asm -r -e -d
-    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor, with 1 breakpoint"$'\n'
+    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor, with 1 breakpoint and 1 label"$'\n'
     for _ in $(seq 200); do
       xwininfo -root -tree | grep -q '"VICE monitor"' && break
       sleep 0.05
@@ -149,7 +163,7 @@ case $case_name in
     # However often: each run leaves a connection in the stopped VICE's
     # listen queue, and once it is full the next is not even made.
     for attempt in 1 2 3 4 5 6 7; do
-      run -f demo.asm -r -e
+      BRACKWIN_TEST_VICE_SYMBOLS='al C:080d .start\n' run -f demo.asm -r -e -d
       expect 255 "VICE is stopped in its monitor: leave it (x, or close the monitor window), then run again"$'\n'
       echo "run $attempt: stopped, as said"
     done
@@ -199,7 +213,7 @@ case $case_name in
       -binarymonitoraddress ip4://127.0.0.1:6510 || fail "VICE did not start"
     advice="VICE (pid $vice_pid) listens on 127.0.0.1:6510: if that is its monitor, set BRACKWIN_MONITOR=127.0.0.1:6510"
     BRACKWIN_TEST_VICE_SYMBOLS='break 80d\n' run -f demo.asm -r -e -d
-    expect 0 "warning: breakpoints need VICE's monitor: $advice"$'\n'"demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid $vice_pid)"$'\n'
+    expect 0 "warning: breakpoints and labels need VICE's monitor: $advice"$'\n'"demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid $vice_pid)"$'\n'
     expect_injected
     run --check
     grep -qxF "VICE's monitor at 127.0.0.1:6502: missing: $advice" <<< "$out" ||
@@ -250,6 +264,106 @@ case $case_name in
     expect 0 "warning: the VICE on 127.0.0.1:6502 is not a C64 (x64sc or x64); it was left alone"$'\n'"demo.prg: no C64 VICE found (monitor at 127.0.0.1:6502, C64 window); opened with xdg-open"$'\n'
     wait_for "$BRACKWIN_TEST_OPEN_RECORD"
     ! grep '^AUTOSTART' "$work/vice.log" || fail "x128 autostarted"
+    ;;
+  quick)
+    # -q puts the program into the running C64: no reset, so a byte that it
+    # does not write keeps its value; and it runs sooner than an autostart
+    # on the same VICE, timed in turns.
+    start_vice -binarymonitor || fail "VICE did not start"
+    monitor write 6502 0xc100 5a || fail "cannot write VICE's memory"
+    BRACKWIN_TEST_PROGRAM=$(marker 42) run -f demo.asm -r -e -q
+    expect 0 "demo.prg: loaded into VICE (pid $vice_pid) without a reset, started at \$080D"$'\n'
+    monitor race 6502 0xc000 42 true > /dev/null || fail "the program did not run"
+    [ "$(monitor read 6502 0xc100 1)" = 5a ] || fail "the machine was reset"
+    quick=() autostart=()
+    for value in 10 20 30; do
+      quick+=("$(BRACKWIN_TEST_PROGRAM=$(marker $value) monitor race 6502 \
+        0xc000 $value "$brackwin" -f demo.asm -r -e -q)") || fail "-q: no $value"
+      autostart+=("$(BRACKWIN_TEST_PROGRAM=$(marker $((value + 1))) monitor \
+        race 6502 0xc000 $((value + 1)) "$brackwin" -f demo.asm -r -e)") ||
+        fail "autostart: no $((value + 1))"
+    done
+    echo "ms to the program running: -q ${quick[*]}; autostart ${autostart[*]}"
+    median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
+    [ $(($(median "${quick[@]}") * 3 / 2)) -lt "$(median "${autostart[@]}")" ] ||
+      fail "-q is not clearly faster than the autostart"
+    ;;
+  quick-raster)
+    # A program whose raster interrupt handler lies at $0840; -q puts a new
+    # program over it, which runs, and no interrupt comes any more (the
+    # stand-in KERNAL's handler would count them in $C002).
+    start_vice -binarymonitor || fail "VICE did not start"
+    # NOP; SEI; $0314 = $0840; CIA 1 off; raster interrupt at line $80; CLI;
+    # a loop. At $0840: INC $C001; acknowledge; back from the interrupt.
+    BRACKWIN_TEST_PROGRAM=$(program "01080b080a009e32303631000000ea78a9408d1403a9088d1503\
+a97f8d0ddca9018d1ad0a9808d12d0ad11d0297f8d11d0584c3108$(printf 'ea%.0s' $(seq 12))\
+ee01c0a9ff8d19d068a868aa6840") run -f demo.asm -r -e
+    expect_injected
+    sleep 0.3
+    [ "$(monitor read 6502 0xc001 1)" != "$(sleep 0.1; monitor read 6502 0xc001 1)" ] ||
+      fail "the raster interrupt does not run"
+    BRACKWIN_TEST_PROGRAM=$(marker 42) run -f demo.asm -r -e -q
+    expect 0 "demo.prg: loaded into VICE (pid $vice_pid) without a reset, started at \$080D"$'\n'
+    monitor race 6502 0xc000 42 true > /dev/null || fail "the program did not run"
+    counts() { monitor read 6502 0xc002 2; }
+    before=$(counts)
+    sleep 0.2
+    after=$(counts)
+    [ "${before:0:2}" = "${after:0:2}" ] || fail "interrupts still come"
+    [ "${before:2}" != "${after:2}" ] || [ "${after:2}" != "$(sleep 0.1; counts | cut -c3-)" ] ||
+      fail "the program does not run on"
+    ;;
+  quick-debug)
+    # -d -q: VICE stops at the source's breakpoint at the entry, which it
+    # would pass over if the program started in the frame it resumed in.
+    start_vice -binarymonitor || fail "VICE did not start"
+    BRACKWIN_TEST_PROGRAM=$(marker 42) BRACKWIN_TEST_VICE_SYMBOLS='break 80d\n' \
+      run -f demo.asm -r -e -d -q
+    expect 0 "demo.prg: loaded into VICE (pid $vice_pid) without a reset, started at \$080D, with 1 breakpoint"$'\n'
+    for _ in $(seq 100); do
+      xwininfo -root -tree | grep -q '"VICE monitor"' && break
+      sleep 0.05
+    done
+    xwininfo -root -tree | grep -q '"VICE monitor"' ||
+      fail "VICE did not stop at the breakpoint"
+    ;;
+  quick-no-sys)
+    # 10 PRINT2061: no SYS line, so the autostart, after a warning.
+    start_vice -binarymonitor || fail "VICE did not start"
+    BRACKWIN_TEST_PROGRAM=$(program 01080b080a009932303631000000ea4c0e08) run -f demo.asm -r -e -q
+    expect 0 "warning: demo.prg is not loaded without a reset: it does not start with a BASIC line SYS <address> at \$0801"$'\n'"demo.prg: autostarted in VICE (pid $vice_pid) through its monitor"$'\n'
+    expect_injected
+    ;;
+  labels)
+    # Debug runs give VICE this run's labels through its text monitor, and
+    # none of an earlier run's; breakpoints are set once each.
+    start_vice -binarymonitor -remotemonitor || fail "VICE did not start"
+    BRACKWIN_TEST_VICE_SYMBOLS='al C:c123 .old\nbreak c000\n' run -f demo.asm -r -e -d
+    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor, with 1 breakpoint and 1 label"$'\n'
+    # A second autostart while VICE still runs the first ends that one.
+    wait_for_injection 1 10 || fail "VICE did not autostart"
+    BRACKWIN_TEST_VICE_SYMBOLS='al C:080d .start\nal C:080e .loop\nbreak c000\nbreak c010\n' \
+      run -f demo.asm -r -e -d
+    expect 0 "demo.prg: autostarted in VICE (pid $vice_pid) through its monitor, with 2 breakpoints and 2 labels"$'\n'
+    wait_for_injection 2 10 || fail "VICE did not autostart again"
+    labels=$(monitor text 6510 shl)
+    grep -q "\$080d \.start$" <<< "$labels" && grep -q "\$080e \.loop$" <<< "$labels" &&
+      ! grep -q old <<< "$labels" || fail "VICE's labels: $labels"
+    [ "$(monitor breaks 6502)" = "c000 c010" ] ||
+      fail "breakpoints: $(monitor breaks 6502)"
+    ;;
+  text-on-binary-port)
+    # VICE's text monitor where the binary one was expected: said, left
+    # running, and the window takes the program.
+    start_vice -remotemonitor -remotemonitoraddress ip4://127.0.0.1:6502 ||
+      fail "VICE did not start"
+    line="VICE's text monitor listens on 127.0.0.1:6502: start VICE with -binarymonitor, and move the text monitor with -remotemonitoraddress"
+    run -f demo.asm -r -e
+    expect 0 "warning: $line"$'\n'"demo.prg: dropped onto the VICE window \"VICE (C64SC)\" (pid $vice_pid)"$'\n'
+    expect_injected
+    run --check
+    grep -qxF "VICE's monitor at 127.0.0.1:6502: VICE's text monitor listens there: start VICE with -binarymonitor, and move the text monitor with -remotemonitoraddress" <<< "$out" ||
+      fail "--check: $out"
     ;;
   *)
     fail "unknown case $case_name"

@@ -3,10 +3,18 @@
 
 Usage: vice_monitor.py wait PORT SECONDS     wait until the monitor listens
        vice_monitor.py read PORT ADDR COUNT  print COUNT bytes at ADDR in hex
+       vice_monitor.py write PORT ADDR HEX   write the bytes HEX at ADDR
        vice_monitor.py break PORT ADDR       set an exec checkpoint at ADDR
        vice_monitor.py breaks PORT           print the exec checkpoints' starts
+       vice_monitor.py race PORT ADDR HEX COMMAND...
+           run COMMAND, print the milliseconds from its start until the
+           byte at ADDR reads HEX, looked at once COMMAND has ended (a
+           connection each look, which would hold up COMMAND's), or fail
+       vice_monitor.py text PORT COMMANDS    send COMMANDS (lines) to the
+           text monitor, leave it, print what it said
 """
 import socket
+import subprocess
 import struct
 import sys
 import time
@@ -51,8 +59,40 @@ def main():
             except OSError:
                 time.sleep(0.05)
         sys.exit("the monitor does not listen")
+    if mode == "race":
+        address, wanted = int(sys.argv[3], 0), sys.argv[4]
+        start = time.monotonic()
+        subprocess.run(sys.argv[5:], stdout=subprocess.DEVNULL, check=True)
+        while time.monotonic() - start < 10:
+            with socket.create_connection(("127.0.0.1", port), 5) as sock:
+                sock.settimeout(5)
+                body = struct.pack("<BHHBH", 0, address, address, 0, 0)
+                seen = request(sock, 0x01, body)[2:3].hex()
+                request(sock, 0xAA, b"", 8)
+            if seen == wanted:
+                print(round((time.monotonic() - start) * 1000))
+                return
+        sys.exit(f"${address:04x} never read {wanted}")
+    if mode == "text":
+        with socket.create_connection(("127.0.0.1", port), 5) as sock:
+            sock.settimeout(5)
+            sock.sendall(sys.argv[3].encode() + b"\nx\n")
+            # Half-closed, with its output read to the end: VICE, closed
+            # on with output unread, stops answering.
+            sock.shutdown(socket.SHUT_WR)
+            output = b""
+            while chunk := sock.recv(4096):
+                output += chunk
+        print(output.decode(errors="replace"))
+        return
     with socket.create_connection(("127.0.0.1", port), 5) as sock:
         sock.settimeout(5)
+        if mode == "write":
+            address, data = int(sys.argv[3], 0), bytes.fromhex(sys.argv[4])
+            body = struct.pack("<BHHBH", 0, address, address + len(data) - 1, 0, 0)
+            request(sock, 0x02, body + data)
+            request(sock, 0xAA, b"", 8)
+            return
         if mode == "break":
             # Checkpoint set (0x12): start, end, stop, enabled, exec, lasting.
             address = int(sys.argv[3], 0)
