@@ -20,7 +20,7 @@ constexpr Switch kSwitches[] = {
     {"-r", "", "assemble, then open the program (SOURCE with .prg)"},
     {"-e", "", "with -r: hand it to the VICE that is already running"},
     {"-d", "", "debug run: the source's breakpoints and labels into VICE"},
-    {"-q", "", "with -r -e: into the running C64 without a reset (README)"},
+    {"-q", "", "with -r -e: into the running C64 without a reset"},
     {"--check", "", "say what -r -e needs, and what is missing"},
     {"-h", "", "print this help (also --help, /?)"},
     {"--version", "", "print the version"},
@@ -53,6 +53,10 @@ std::string UsageDetails(const std::string& documentation) {
     text += "  " + left + s.help + "\n";
   }
   return text +
+         "-q keeps what the program does not set: the zero page, "
+         "$0200-$03FF,\nthe VIC's bank ($DD00) and memory setup ($D018), the "
+         "VIC's and SID's\nother registers; leave it off when the program "
+         "needs a fresh machine.\n"
          "Needs java on the PATH and KICKASS_PATH set to the folder that "
          "holds\nKickAss.jar. Exit status: 0 on success, -1 (255) on any "
          "failure.\nSee " +
