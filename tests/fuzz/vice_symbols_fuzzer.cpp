@@ -1,6 +1,7 @@
 // ParseViceSymbols on arbitrary text, as a symbol file may hold it: every
-// line is counted once at most, and each breakpoint names a line that says
-// "break" with its address.
+// line is counted once at most, each breakpoint names a line that says
+// "break" with its address, and each label is one line of printable ASCII,
+// as VICE's text monitor is sent it.
 #include <cstdint>
 #include <string>
 
@@ -18,9 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     const std::size_t end = text.find('\n', at);
     at = end == std::string::npos ? text.size() : end + 1;
   }
-  FUZZ_CHECK(symbols.labels + symbols.skipped +
+  FUZZ_CHECK(static_cast<int>(symbols.labels.size()) + symbols.skipped +
                  static_cast<int>(symbols.breakpoints.size()) <=
              lines);
+  for (const std::string& label : symbols.labels) {
+    for (const char c : label) FUZZ_CHECK(c >= 0x20 && c <= 0x7e);
+  }
   int previous = 0;
   for (const brackwin::Breakpoint& breakpoint : symbols.breakpoints) {
     FUZZ_CHECK(breakpoint.line > previous && breakpoint.line <= lines);
