@@ -7,7 +7,7 @@
 # once a NOP is there (the stand-in program puts one), whose IRQ entry
 # jumps through $0314 as the real one does, and which holds a table for
 # the RAM vectors where the real one has it ($FD30): IRQ and BRK to a
-# handler that counts in $C002; a BASIC ROM of zeros but its warm start
+# handler that counts the VIC's interrupts in $C002; a BASIC ROM of zeros but its warm start
 # vector; a character ROM of zeros. With -autostartprgmode 1 (inject into
 # RAM) that is all an autostart needs.
 
@@ -75,14 +75,15 @@ kernal = bytearray(8192)
 kernal[0:10] = b"\xad\x0d\x08\xc9\xea\xd0\xf9\x4c\x0d\x08"
 # $E010, the IRQ entry: PHA; TXA; PHA; TYA; PHA; JMP ($0314)
 kernal[0x10:0x18] = b"\x48\x8a\x48\x98\x48\x6c\x14\x03"
-# $E020, the IRQ handler: INC $C002; LDA $DC0D; PLA; TAY; PLA; TAX; PLA; RTI
-kernal[0x20:0x2c] = b"\xee\x02\xc0\xad\x0d\xdc\x68\xa8\x68\xaa\x68\x40"
-kernal[0x30] = 0x40  # $E030: RTI, for NMIs
+# $E020, the IRQ handler: counts in $C002 the VIC's interrupts, which it does
+# not acknowledge; acknowledges the CIA's; PLA; TAY; PLA; TAX; PLA; RTI
+kernal[0x20:0x31] = bytes.fromhex("ad19d01003ee02c0ad0ddc68a868aa6840")
+kernal[0x38] = 0x40  # $E038: RTI, for NMIs
 kernal[0x40] = 0x60  # $E040: RTS, for the other vectors
 kernal[0x50:0x53] = b"\x4c\x50\xe0"  # $E050: BASIC's warm start, a loop
 # The table of the RAM vectors $0314-$0333: IRQ, BRK, NMI, then 13 more.
-kernal[0x1D30:0x1D50] = b"\x20\xe0\x20\xe0\x30\xe0" + b"\x40\xe0" * 13
-kernal[0x1FFA:0x2000] = b"\x30\xe0\x00\xe0\x10\xe0"  # NMI, reset, IRQ
+kernal[0x1D30:0x1D50] = b"\x20\xe0\x20\xe0\x38\xe0" + b"\x40\xe0" * 13
+kernal[0x1FFA:0x2000] = b"\x38\xe0\x00\xe0\x10\xe0"  # NMI, reset, IRQ
 basic = bytearray(8192)
 basic[2:4] = b"\x50\xe0"  # $A002: the warm start
 open(sys.argv[1] + "/kernal", "wb").write(kernal)
