@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "emulator/quick_load.h"
+#include "fake_platform.h"
+#include "monitor_answers.h"
+
 namespace quennet::brackwin {
 namespace {
 
@@ -61,6 +65,76 @@ TEST(QuickProgramTest, OnlyASysLineAtBasicsStartOutsideTheSystemAreasGoesIn) {
   const std::vector<unsigned char> wait = BuildEntryWait(0x1234);
   EXPECT_EQ(std::vector<unsigned char>(wait.end() - 3, wait.end()),
             (std::vector<unsigned char>{0x4c, 0x34, 0x12}));
+}
+
+// An answer of `type` to the quick load's requests, with `body`.
+std::vector<unsigned char> Quick(unsigned char type,
+                                 std::vector<unsigned char> body) {
+  std::vector<unsigned char> answer =
+      Answer(type, 0, 0x62727771, static_cast<int>(body.size()));
+  std::copy(body.begin(), body.end(), answer.end() - body.size());
+  return answer;
+}
+
+TEST(QuickLoadTest, VicesOwnIdsAndTheKernalsTableAreUsed) {
+  // VICE's lists: a count, then items of size, id (banks: u16; registers:
+  // u8 and width), name length, name.
+  const std::vector<unsigned char> banks = {
+      4,   0, 6, 5, 0, 3,   'c', 'p', 'u', 6, 6, 0, 3,   'r', 'a',
+      'm', 6, 7, 0, 3, 'r', 'o', 'm', 5,   3, 1, 2, 'i', 'o'};
+  const std::vector<unsigned char> registers = {
+      3,  0, 5,   0x14, 8, 2,    'S', 'P', 5,   0x13,
+      16, 2, 'P', 'C',  5, 0x15, 8,   2,   'F', 'L'};
+  std::vector<unsigned char> table = {32, 0};
+  for (int i = 0; i < 32; ++i) table.push_back(0x40 + i);
+  FakeSockets sockets;
+  sockets.listening = true;
+  sockets.answers = {Quick(0x82, banks), Quick(0x83, registers),
+                     Quick(0x01, table), Quick(0x01, {2, 0, 0x7b, 0xe3})};
+  for (int i = 0; i < 13; ++i) sockets.answers.push_back(Quick(0x02, {}));
+  MonitorConnection monitor(sockets, Deadline(1000));
+  ASSERT_TRUE(monitor.Open(MonitorAddress()));
+  QuickProgram program{0x0801, 0x080d, {1, 2, 3}};
+  std::string refused;
+  EXPECT_EQ(PrepareQuickStart(monitor, program, true, &refused),
+            MonitorConnection::Answer::kAnswered);
+  EXPECT_EQ(refused, "");
+  // Memory sets: side effects, start, end, main memory, bank, bytes.
+  const auto set = [](unsigned start, unsigned bank,
+                      std::vector<unsigned char> bytes) {
+    const unsigned end = start + bytes.size() - 1;
+    bytes.insert(bytes.begin(), {1, static_cast<unsigned char>(start),
+                                 static_cast<unsigned char>(start >> 8),
+                                 static_cast<unsigned char>(end),
+                                 static_cast<unsigned char>(end >> 8), 0,
+                                 static_cast<unsigned char>(bank),
+                                 static_cast<unsigned char>(bank >> 8)});
+    return BuildRequest(0x02, 0x62727771, bytes);
+  };
+  ASSERT_EQ(sockets.sent.size(), 17u);
+  EXPECT_EQ(sockets.sent[4], set(0x0801, 6, {1, 2, 3}));
+  EXPECT_EQ(sockets.sent[5], set(0x2b, 6, {1, 8, 4, 8, 4, 8, 4, 8}));
+  EXPECT_EQ(sockets.sent[7],
+            set(0x0314, 6,
+                std::vector<unsigned char>(table.begin() + 2, table.end())));
+  EXPECT_EQ(sockets.sent[8], set(0x01fe, 6, {0x7a, 0xe3}));
+  EXPECT_EQ(sockets.sent[10], set(0x0000, 5, {0x2f, 0x37}));
+  EXPECT_EQ(sockets.sent[11], set(0xd01a, 0x103, {0}));
+  // SP, FL, then PC at the wait before the entry.
+  EXPECT_EQ(sockets.sent[16], BuildRequest(0x32, 0x62727771,
+                                           {0, 3, 0, 3, 0x14, 0xfd, 0, 3, 0x15,
+                                            0x20, 0, 3, 0x13, 0xa7, 0x02}));
+  // A VICE without a bank of that name is not written to.
+  sockets = FakeSockets();
+  sockets.listening = true;
+  sockets.answers = {Quick(0x82, {1, 0, 6, 5, 0, 3, 'c', 'p', 'u'}),
+                     Quick(0x83, registers)};
+  MonitorConnection other(sockets, Deadline(1000));
+  ASSERT_TRUE(other.Open(MonitorAddress()));
+  EXPECT_EQ(PrepareQuickStart(other, program, false, &refused),
+            MonitorConnection::Answer::kAnswered);
+  EXPECT_EQ(refused, "VICE has no memory bank \"ram\"");
+  EXPECT_EQ(sockets.sent.size(), 2u);
 }
 
 }  // namespace

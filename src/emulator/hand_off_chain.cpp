@@ -121,8 +121,10 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
         (owner.pid == 0 ||
          windows_.Find(owner.pid, deadline.Capped(kRaiseCapMs), IsMonitorTitle)
                  .result != FoundWindow::kFound)) {
-      switch (LoadLabels(sockets_, requests.text_monitor, owner.pid,
-                         *requests.labels, deadline)) {
+      const LabelsResult result =
+          LoadLabels(sockets_, requests.text_monitor, owner.pid,
+                     *requests.labels, deadline);
+      switch (result) {
         case LabelsResult::kLoaded:
           labels = static_cast<int>(requests.labels->size());
           break;
@@ -135,9 +137,10 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
         case LabelsResult::kOtherUser:
         case LabelsResult::kOtherVice:
           output_.Warning(
-              "warning: the text monitor on %s is not this VICE's; no labels "
-              "were sent\n",
-              requests.text_monitor.text.c_str());
+              "warning: the text monitor on %s %s; no labels were sent\n",
+              requests.text_monitor.text.c_str(),
+              result == LabelsResult::kOtherUser ? "belongs to another user"
+                                                 : "is another VICE's");
           break;
         case LabelsResult::kNoMonitor:
           break;
