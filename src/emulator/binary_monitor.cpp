@@ -1,6 +1,5 @@
 #include "emulator/binary_monitor.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "emulator/quick_load.h"
@@ -204,10 +203,11 @@ MonitorConnection::Answer MonitorConnection::AskAll(
 
 MonitorConnection::Answer MonitorConnection::Ask(
     const std::vector<unsigned char>& request, std::uint32_t request_id,
-    MonitorResponse* answer) {
+    MonitorResponse* answer, bool last) {
   if (!sockets_.Send(socket_, request, deadline_.MillisecondsLeft())) {
     return Answer::kNotSent;
   }
+  if (last) sockets_.ShutdownSending(socket_);
   return Await(
       [request_id](const MonitorResponse& response) {
         return response.request_id == request_id;
@@ -234,19 +234,14 @@ void MonitorConnection::Finish() {
 }
 
 bool MonitorConnection::LeaveIfTextMonitor() {
-  static const char kPromptStart[] = "(C:$";
   unsigned char chunk[64];
   int left, count;
-  while (
-      received_.size() < 10 &&
-      std::equal(received_.begin(),
-                 received_.begin() + std::min<std::size_t>(received_.size(), 4),
-                 kPromptStart) &&
-      (left = deadline_.MillisecondsLeft()) > 0 &&
-      (count = sockets_.Receive(socket_, chunk, sizeof(chunk), left)) > 0) {
+  while (ReadPrompt(received_) == Prompt::kPart &&
+         (left = deadline_.MillisecondsLeft()) > 0 &&
+         (count = sockets_.Receive(socket_, chunk, sizeof(chunk), left)) > 0) {
     received_.insert(received_.end(), chunk, chunk + count);
   }
-  if (!IsTextMonitorPrompt(received_)) return false;
+  if (ReadPrompt(received_) != Prompt::kWhole) return false;
   sockets_.Send(socket_, {'x', '\n'}, deadline_.MillisecondsLeft());
   return true;
 }
@@ -387,9 +382,12 @@ void HandOffThrough(MonitorConnection& monitor,
       quick_start ? kQuickStartRequestId : kAutostartRequestId;
   const unsigned char last_type =
       quick_start ? kExitCommand : kAutostartCommand;
+  // The program put in starts as the connection ends: a breakpoint hit
+  // while it is still open stops VICE for this client, whose closing then
+  // resumes VICE past the breakpoint.
   switch (monitor.Ask(
       quick_start ? BuildRequest(kExitCommand, last_id, {}) : autostart,
-      last_id, &answer)) {
+      last_id, &answer, quick_start)) {
     case Answer::kAnswered:
       break;
     case Answer::kNotSent:

@@ -126,9 +126,12 @@ class MonitorConnection {
   bool Open(const MonitorAddress& address);
 
   /// Sends `request` and reads until the answer that carries `request_id`,
-  /// passing over events and other answers.
+  /// passing over events and other answers. With `last`, half-closes the
+  /// connection right after the request, so that VICE ends it at its first
+  /// look after the request: for the request that lets the program run.
   Answer Ask(const std::vector<unsigned char>& request,
-             std::uint32_t request_id, MonitorResponse* answer);
+             std::uint32_t request_id, MonitorResponse* answer,
+             bool last = false);
 
   /// Sends `request` and collects the answers that carry `request_id`, up to
   /// and with the one of type `last` (or one with an error).

@@ -44,14 +44,13 @@ bool HandOffChain::Run(const LaunchPaths& paths, bool use_running_emulator,
   const HandOffContext context{paths.program, address.text, windows_.Describe(),
                                platform_.GetAnsiCodePage()};
   const std::vector<Breakpoint>* breakpoints = requests.breakpoints;
+  // What only the monitor gives, for the warning of the other routes.
+  const char* const needs =
+      breakpoints == nullptr
+          ? (requests.quick == nullptr ? nullptr : "-q needs")
+          : (requests.quick == nullptr ? "breakpoints and labels need"
+                                       : "-q, breakpoints and labels need");
   const auto monitor_only = [&](long vice_pid) {
-    const char* needs = requests.quick == nullptr ? nullptr
-                        : breakpoints == nullptr
-                            ? "-q needs"
-                            : "-q, breakpoints and labels need";
-    if (needs == nullptr && breakpoints != nullptr) {
-      needs = "breakpoints and labels need";
-    }
     if (needs == nullptr) return;
     output_.Warning("warning: %s VICE's monitor: %s\n", needs,
                     AdviseMonitor(sockets_, vice_pid, address).c_str());

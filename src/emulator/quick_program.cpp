@@ -75,23 +75,14 @@ std::string DescribeQuickCheck(QuickCheck check) {
 }
 
 std::vector<unsigned char> BuildEntryWait(std::uint16_t entry) {
-  // 20 times 256 rounds of DEY/BNE: about 25,700 cycles, more than a PAL
-  // frame (19,656) and an NTSC one (17,095).
-  return {
-      0xa2,
-      20,  // LDX #20
-      0xa0,
-      0x00,  // LDY #0
-      0x88,  // DEY
-      0xd0,
-      0xfd,  // BNE back to DEY
-      0xca,  // DEX
-      0xd0,
-      0xf8,  // BNE back to LDY
-      0x4c,
-      static_cast<unsigned char>(entry),
-      static_cast<unsigned char>(entry >> 8),  // JMP entry
-  };
+  // 40 times 256 rounds of DEY/BNE: about 51,400 cycles, more than two PAL
+  // frames (19,656 cycles each) or three NTSC ones (17,095).
+  // LDX #40; LDY #0; DEY; BNE back to DEY; DEX; BNE back to LDY; JMP entry.
+  // clang-format off
+  return {0xa2, 40, 0xa0, 0x00, 0x88, 0xd0, 0xfd, 0xca, 0xd0, 0xf8, 0x4c,
+          static_cast<unsigned char>(entry),
+          static_cast<unsigned char>(entry >> 8)};
+  // clang-format on
 }
 
 }  // namespace quennet::brackwin

@@ -40,9 +40,10 @@ std::string DescribeQuickCheck(QuickCheck check);
 inline constexpr std::uint16_t kEntryWaitAddress = 0x02a7;
 
 /// The code put at kEntryWaitAddress for a debug run: a loop of more than
-/// one frame (PAL or NTSC), then a jump to `entry`. VICE passes over
-/// breakpoints reached in the frame in which it left its monitor, so a
-/// breakpoint at the entry is only hit when the program starts later.
+/// two frames (PAL or NTSC), then a jump to `entry`. VICE passes over
+/// breakpoints reached in the frame in which it left its monitor, and ends
+/// the monitor's connection at its first look after that, so a breakpoint
+/// at the entry is only hit when the program starts later.
 std::vector<unsigned char> BuildEntryWait(std::uint16_t entry);
 
 }  // namespace quennet::brackwin

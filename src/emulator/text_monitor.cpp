@@ -5,9 +5,9 @@
 namespace quennet::brackwin {
 namespace {
 
-constexpr char kPromptStart[] = "(C:$";
-constexpr std::size_t kPromptSize = 10;  // "(C:$e5cf) "
-constexpr int kConnectTimeoutMs = 40;    // As for the binary monitor.
+constexpr char kPrompt[] = "(C:$xxxx) ";  // x: a hex digit.
+constexpr std::size_t kPromptSize = sizeof(kPrompt) - 1;
+constexpr int kConnectTimeoutMs = 40;  // As for the binary monitor.
 
 std::vector<unsigned char> Bytes(const std::string& text) {
   return std::vector<unsigned char>(text.begin(), text.end());
@@ -41,15 +41,14 @@ MonitorAddress DefaultTextMonitor() {
   return address;
 }
 
-bool IsTextMonitorPrompt(const std::vector<unsigned char>& bytes) {
-  if (bytes.size() < kPromptSize) return false;
-  for (std::size_t i = 0; i < 4; ++i) {
-    if (bytes[i] != static_cast<unsigned char>(kPromptStart[i])) return false;
+Prompt ReadPrompt(const std::vector<unsigned char>& bytes) {
+  for (std::size_t i = 0; i < kPromptSize; ++i) {
+    if (i == bytes.size()) return Prompt::kPart;
+    const bool fits =
+        i >= 4 && i < 8 ? std::isxdigit(bytes[i]) != 0 : bytes[i] == kPrompt[i];
+    if (!fits) return Prompt::kNot;
   }
-  for (std::size_t i = 4; i < 8; ++i) {
-    if (!std::isxdigit(bytes[i])) return false;
-  }
-  return bytes[8] == ')' && bytes[9] == ' ';
+  return Prompt::kWhole;
 }
 
 void LeaveTextMonitor(Sockets& sockets, SocketHandle socket,
@@ -97,8 +96,8 @@ LabelsResult LoadLabels(Sockets& sockets, const MonitorAddress& address,
   const std::vector<unsigned char> output =
       Leave(sockets, socket, commands, capped);
   sockets.CloseSocket(socket);
-  return IsTextMonitorPrompt(output) ? LabelsResult::kLoaded
-                                     : LabelsResult::kNoAnswer;
+  return ReadPrompt(output) == Prompt::kWhole ? LabelsResult::kLoaded
+                                              : LabelsResult::kNoAnswer;
 }
 
 }  // namespace quennet::brackwin

@@ -18,8 +18,10 @@ namespace quennet::brackwin {
 /// Where VICE's text monitor listens unless it is told otherwise.
 MonitorAddress DefaultTextMonitor();
 
-/// Whether `bytes` begin with the text monitor's prompt, "(C:$xxxx) ".
-bool IsTextMonitorPrompt(const std::vector<unsigned char>& bytes);
+/// How `bytes` begin against the text monitor's prompt, "(C:$xxxx) ": with
+/// all of it, with a part of it so far, or otherwise.
+enum class Prompt { kNot, kPart, kWhole };
+Prompt ReadPrompt(const std::vector<unsigned char>& bytes);
 
 /// Leaves the text monitor on `socket` so that VICE runs on, and closes
 /// the socket: "x", a half-close, then its output read to the end before
