@@ -291,6 +291,9 @@ case $case_name in
     median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
     [ $(($(median "${quick[@]}") * 3 / 2)) -lt "$(median "${autostart[@]}")" ] ||
       fail "-q is not clearly faster than the autostart"
+    # 10 PRINT2061: no SYS line, so the autostart, after a warning.
+    BRACKWIN_TEST_PROGRAM=$(program 01080b080a009932303631000000ea4c0e08) run -f demo.asm -r -e -q
+    expect 0 "warning: demo.prg is not loaded without a reset: it does not start with a BASIC line SYS <address> at \$0801"$'\n'"demo.prg: autostarted in VICE (pid $vice_pid) through its monitor"$'\n'
     ;;
   quick-raster)
     # A program whose raster interrupt handler, at $0850 through $0314,
@@ -316,22 +319,12 @@ $(printf 'ea%.0s' $(seq 13))ee01c0a9ff8d19d068a868aa6840") run -f demo.asm -r -e
     after=$(sleep 0.2; monitor read 6502 0xc002 3)
     [ "${before:0:2}" = "${after:0:2}" ] || fail "raster interrupts still come"
     [ "${before:2}" != "${after:2}" ] || fail "the program does not run on"
-    ;;
-  quick-debug)
     # -d -q: VICE stops at the source's breakpoint at the entry, which it
     # would pass over if the program started in the frame it resumed in.
-    start_vice -binarymonitor || fail "VICE did not start"
-    BRACKWIN_TEST_PROGRAM=$(marker 42) BRACKWIN_TEST_VICE_SYMBOLS='break 80d\n' \
+    BRACKWIN_TEST_PROGRAM=$(marker 43) BRACKWIN_TEST_VICE_SYMBOLS='break 80d\n' \
       run -f demo.asm -r -e -d -q
     expect 0 "demo.prg: loaded into VICE (pid $vice_pid) without a reset, started at \$080D, with 1 breakpoint"$'\n'
     expect_stopped
-    ;;
-  quick-no-sys)
-    # 10 PRINT2061: no SYS line, so the autostart, after a warning.
-    start_vice -binarymonitor || fail "VICE did not start"
-    BRACKWIN_TEST_PROGRAM=$(program 01080b080a009932303631000000ea4c0e08) run -f demo.asm -r -e -q
-    expect 0 "warning: demo.prg is not loaded without a reset: it does not start with a BASIC line SYS <address> at \$0801"$'\n'"demo.prg: autostarted in VICE (pid $vice_pid) through its monitor"$'\n'
-    expect_injected
     ;;
   labels)
     # Debug runs give VICE this run's labels through its text monitor, and
