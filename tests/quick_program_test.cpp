@@ -113,13 +113,11 @@ TEST(QuickLoadTest, VicesOwnIdsAndTheKernalsTableAreUsed) {
                                            {0, 3, 0, 3, 0x14, 0xfd, 0, 3, 0x15,
                                             0x20, 0, 3, 0x13, 0xa7, 0x02}));
   // A VICE without a bank of that name is not written to.
-  sockets = FakeSockets();
-  sockets.listening = true;
+  sockets.sent.clear();
   sockets.answers = {Quick(0x82, {1, 0, 6, 5, 0, 3, 'c', 'p', 'u'}),
                      Quick(0x83, registers)};
-  MonitorConnection other(sockets, Deadline(1000));
-  ASSERT_TRUE(other.Open(MonitorAddress()));
-  EXPECT_EQ(PrepareQuickStart(other, program, false, &refused),
+  sockets.answers_read = 0;
+  EXPECT_EQ(PrepareQuickStart(monitor, program, false, &refused),
             MonitorConnection::Answer::kAnswered);
   EXPECT_EQ(refused, "VICE has no memory bank \"ram\"");
   EXPECT_EQ(sockets.sent.size(), 2u);
