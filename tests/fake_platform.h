@@ -230,7 +230,11 @@ class FakeSockets : public Sockets {
     std::copy(answer.begin(), answer.begin() + count, buffer);
     return static_cast<int>(count);
   }
-  void ShutdownSending(SocketHandle) override { shut_down = true; }
+  void ShutdownSending(SocketHandle) override {
+    if (!shut_down) answers_read_at_shutdown = answers_read;
+    shut_down = true;
+  }
+  std::size_t answers_read_at_shutdown = 0;
   void CloseSocket(SocketHandle) override { closed = true; }
   std::vector<int> other_ports;  // What a VICE's process listens on.
   std::vector<int> FindListeningPorts(long, std::uint32_t) override {

@@ -79,16 +79,23 @@ TEST(QuickLoadTest, VicesOwnIdsAndTheKernalsTableAreUsed) {
   for (int i = 0; i < 32; ++i) table.push_back(0x40 + i);
   FakeSockets sockets;
   sockets.listening = true;
-  sockets.answers = {Quick(0x82, banks), Quick(0x83, registers),
+  sockets.answers = {Answer(0x51, 0, kMachineCheckRequestId, 6),
+                     Quick(0x82, banks), Quick(0x83, registers),
                      Quick(0x01, table), Quick(0x01, {2, 0, 0x7b, 0xe3})};
   for (int i = 0; i < 13; ++i) sockets.answers.push_back(Quick(0x02, {}));
-  MonitorConnection monitor(sockets, Deadline(1000));
-  ASSERT_TRUE(monitor.Open(MonitorAddress()));
+  sockets.answers.push_back(Answer(0x14, 0, kCheckpointsRequestId, 4));
+  sockets.answers.push_back(Answer(0xaa, 0, kQuickStartRequestId));
+  // A debug run without breakpoints: the wait first.
+  const std::vector<Breakpoint> none;
   QuickProgram program{0x0801, 0x080d, {1, 2, 3}};
-  std::string refused;
-  EXPECT_EQ(PrepareQuickStart(monitor, program, true, &refused),
-            MonitorConnection::Answer::kAnswered);
-  EXPECT_EQ(refused, "");
+  const HandOff result =
+      AutostartThroughMonitor(sockets, MonitorAddress(), ListenerOwner(),
+                              "/demo.prg", Deadline(1000), &none, &program);
+  EXPECT_EQ(result.outcome, Outcome::kDelivered);
+  EXPECT_EQ(result.monitor.started_at, 0x080d);
+  // Half-closed with the exit, before its answer: VICE ends the connection
+  // before the program reaches a breakpoint.
+  EXPECT_EQ(sockets.answers_read_at_shutdown, sockets.answers.size() - 1);
   // Memory sets: side effects, start, end, main memory, bank, bytes.
   const auto set = [](unsigned start, unsigned bank,
                       std::vector<unsigned char> bytes) {
@@ -101,22 +108,25 @@ TEST(QuickLoadTest, VicesOwnIdsAndTheKernalsTableAreUsed) {
                                  static_cast<unsigned char>(bank >> 8)});
     return BuildRequest(0x02, 0x62727771, bytes);
   };
-  ASSERT_EQ(sockets.sent.size(), 17u);
-  EXPECT_EQ(sockets.sent[4], set(0x0801, 6, {1, 2, 3}));
-  EXPECT_EQ(sockets.sent[7],
+  ASSERT_EQ(sockets.sent.size(), 20u);
+  EXPECT_EQ(sockets.sent[5], set(0x0801, 6, {1, 2, 3}));
+  EXPECT_EQ(sockets.sent[8],
             set(0x0314, 6,
                 std::vector<unsigned char>(table.begin() + 2, table.end())));
-  EXPECT_EQ(sockets.sent[8], set(0x01fe, 6, {0x7a, 0xe3}));
-  EXPECT_EQ(sockets.sent[11], set(0xd01a, 0x103, {0}));
+  EXPECT_EQ(sockets.sent[9], set(0x01fe, 6, {0x7a, 0xe3}));
+  EXPECT_EQ(sockets.sent[12], set(0xd01a, 0x103, {0}));
   // SP, FL, then PC at the wait before the entry.
-  EXPECT_EQ(sockets.sent[16], BuildRequest(0x32, 0x62727771,
+  EXPECT_EQ(sockets.sent[17], BuildRequest(0x32, 0x62727771,
                                            {0, 3, 0, 3, 0x14, 0xfd, 0, 3, 0x15,
                                             0x20, 0, 3, 0x13, 0xa7, 0x02}));
   // A VICE without a bank of that name is not written to.
-  sockets.sent.clear();
+  sockets = FakeSockets();
+  sockets.listening = true;
   sockets.answers = {Quick(0x82, {1, 0, 6, 5, 0, 3, 'c', 'p', 'u'}),
                      Quick(0x83, registers)};
-  sockets.answers_read = 0;
+  MonitorConnection monitor(sockets, Deadline(1000));
+  ASSERT_TRUE(monitor.Open(MonitorAddress()));
+  std::string refused;
   EXPECT_EQ(PrepareQuickStart(monitor, program, false, &refused),
             MonitorConnection::Answer::kAnswered);
   EXPECT_EQ(refused, "VICE has no memory bank \"ram\"");
