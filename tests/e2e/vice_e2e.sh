@@ -289,8 +289,12 @@ case $case_name in
     done
     echo "ms to the program running: -q ${quick[*]}; autostart ${autostart[*]}"
     median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
-    [ $(($(median "${quick[@]}") * 3 / 2)) -lt "$(median "${autostart[@]}")" ] ||
-      fail "-q is not clearly faster than the autostart"
+    if [ -n "${BRACKWIN_TEST_UNTIMED:-}" ]; then
+      echo "a sanitized build: the times are not compared"
+    else
+      [ $(($(median "${quick[@]}") * 3 / 2)) -lt "$(median "${autostart[@]}")" ] ||
+        fail "-q is not clearly faster than the autostart"
+    fi
     # 10 PRINT2061: no SYS line, so the autostart, after a warning.
     BRACKWIN_TEST_PROGRAM=$(program 01080b080a009932303631000000ea4c0e08) run -f demo.asm -r -e -q
     expect 0 "warning: demo.prg is not loaded without a reset: it does not start with a BASIC line SYS <address> at \$0801"$'\n'"demo.prg: autostarted in VICE (pid $vice_pid) through its monitor"$'\n'
