@@ -34,6 +34,9 @@ mkdir "$work/kick ass" && touch "$work/kick ass/KickAss.jar"
 KICKASS_PATH=$(winpath "$work/kick ass")
 export KICKASS_PATH
 
+# Software emulation (the 32-bit guest without KVM) runs programs several
+# times slower: the lifetimes of the stand-in windows scale with it.
+scale=${BRACKWIN_TEST_TIME_SCALE:-1}
 launcher=("$wine_run" "$bits")
 program=$(winpath "$work/src dir/demo.prg")
 dropped="$program: dropped onto the VICE window"
@@ -84,6 +87,11 @@ expect_dropped_on() {  # TITLE
 
 case $case_name in
   compile)
+    # The exe that runs here is the build of this width: i386 for 32 bits.
+    pe=$(od -An -tu4 -j60 -N4 "$brackwin" | tr -d ' ')
+    machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$brackwin" | tr -d ' ')
+    [ "$machine" = "$(if [ "$bits" = 32 ]; then echo 014c; else echo 8664; fi)" ] ||
+      fail "$brackwin is a PE for the machine $machine, not a $bits-bit one"
     run -f 'C:\src\demo.asm' -c
     expect 0 ""
     expect_assembled 'C:\src\demo.asm'
@@ -244,7 +252,7 @@ case $case_name in
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
     expect 0 "$dropped \"$title\" $vice"$'\r\n'
     expect_dropped_on "$title"
-    BRACKWIN_TEST_EMULATOR_WAIT_MS=1000 start_emulators "~$title"
+    BRACKWIN_TEST_EMULATOR_WAIT_MS=$((1000 * scale)) start_emulators "~$title"
     run -f "$(winpath "$work/src dir/demo.asm")" -r -e
     expect 0 "warning: the VICE window \"$title\" does not take dropped files"$'\r\n'"$program: opened with ShellExecute"$'\r\n'
     expect_dropped_on timeout
@@ -253,7 +261,8 @@ case $case_name in
     # An emulator that handles no message for 2 s is not served: the drop
     # would wait in its queue while the tool reported success. It gets
     # nothing, and the shell opens the program.
-    BRACKWIN_TEST_EMULATOR_HANG_MS=2000 BRACKWIN_TEST_EMULATOR_WAIT_MS=500 \
+    BRACKWIN_TEST_EMULATOR_HANG_MS=$((2000 * scale)) \
+      BRACKWIN_TEST_EMULATOR_WAIT_MS=$((500 * scale)) \
       start_emulators "VICE (C64SC)"
     register_opener
     started=$(date +%s%N)
@@ -261,7 +270,7 @@ case $case_name in
     elapsed_ms=$((($(date +%s%N) - started) / 1000000))
     expect 0 "warning: the VICE window \"VICE (C64SC)\" is not responding"$'\r\n'"$program: opened with ShellExecute"$'\r\n'
     echo "returned after $elapsed_ms ms"
-    [ "$elapsed_ms" -lt 2500 ] || fail "waited for the emulator: $elapsed_ms ms"
+    [ "$elapsed_ms" -lt $((2500 * scale)) ] || fail "waited for the emulator: $elapsed_ms ms"
     wait_for "$work/open.rec"
     wait "$emulator"
     expect_record "$work/drop.rec" timeout
