@@ -10,7 +10,7 @@ mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mkdir -p /dev/pts /dev/shm
 mount -t devpts devpts /dev/pts
-for folder in /tmp /run /dev/shm; do mount -t tmpfs tmpfs "$folder"; done
+mount -t tmpfs tmpfs /dev/shm
 
 export PATH=/usr/bin:/bin:/usr/sbin:/sbin HOME=/tmp LANG=C.UTF-8
 export WINEDEBUG=-all BRACKWIN_WINEPREFIX=/tmp/wine/prefix BRACKWIN_IN_GUEST=1
